@@ -1,0 +1,130 @@
+#include "test_support.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QProcess>
+#include <QWidget>
+
+namespace morlek::test {
+
+TempHome::TempHome()
+    : oldHome_(qgetenv("HOME"))
+    , hadHome_(qEnvironmentVariableIsSet("HOME"))
+{
+    if (dir_.isValid())
+        qputenv("HOME", QFile::encodeName(dir_.path()));
+}
+
+TempHome::~TempHome()
+{
+    if (hadHome_)
+        qputenv("HOME", oldHome_);
+    else
+        qunsetenv("HOME");
+}
+
+QString TempHome::dataDir() const
+{
+    return QDir(path()).absoluteFilePath(QStringLiteral("morlek/metadata"));
+}
+
+ProgramResult runProgram(const QString &program, const QStringList &arguments, int timeoutMs)
+{
+    ProgramResult result;
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, arguments);
+    result.started = process.waitForStarted(30000);
+    if (!result.started)
+        return result;
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished(5000);
+        result.crashed = true;
+    }
+    result.output = process.readAll();
+    result.crashed = result.crashed || process.exitStatus() != QProcess::NormalExit;
+    result.exitCode = process.exitCode();
+    return result;
+}
+
+bool makeVideo(const QString &output, const QStringList &arguments, QString *error)
+{
+    QStringList args{QStringLiteral("-y"), QStringLiteral("-nostdin"),
+                     QStringLiteral("-loglevel"), QStringLiteral("error")};
+    args << arguments << output;
+    const ProgramResult result = runProgram(QStringLiteral("ffmpeg"), args);
+    if (result.ok() && QFileInfo(output).size() > 0)
+        return true;
+    if (error) {
+        *error = result.started ? QStringLiteral("ffmpeg failed (%1): %2")
+                                          .arg(result.exitCode)
+                                          .arg(QString::fromLocal8Bit(result.output))
+                                : QStringLiteral("ffmpeg could not be started");
+    }
+    return false;
+}
+
+ModalAnswerer::ModalAnswerer(QObject *parent)
+    : QObject(parent)
+{
+    timer_.setInterval(50);
+    connect(&timer_, &QTimer::timeout, this, &ModalAnswerer::poll);
+    timer_.start();
+}
+
+void ModalAnswerer::expect(Answer answer)
+{
+    answers_.enqueue(std::move(answer));
+}
+
+void ModalAnswerer::clickButton(QWidget *modal, int standardButton)
+{
+    auto *box = qobject_cast<QMessageBox *>(modal);
+    if (!box)
+        return;
+    if (QAbstractButton *button = box->button(QMessageBox::StandardButton(standardButton)))
+        button->click();
+}
+
+QString ModalAnswerer::describe(const QWidget *modal)
+{
+    QString text = QString::fromLatin1(modal->metaObject()->className());
+    if (const auto *box = qobject_cast<const QMessageBox *>(modal))
+        text += QLatin1Char(' ') + box->text() + QLatin1Char(' ') + box->informativeText();
+    return text;
+}
+
+void ModalAnswerer::poll()
+{
+    QWidget *modal = QApplication::activeModalWidget();
+    if (!modal || !modal->isVisible() || modal == handled_)
+        return;
+    if (!answers_.isEmpty()) {
+        handled_ = modal;
+        seen_ << describe(modal);
+        const Answer answer = answers_.dequeue();
+        answer(modal);
+        return;
+    }
+    // Nobody expects this one: give a late expect() a moment, then close it.
+    if (modal != stray_) {
+        stray_ = modal;
+        strayTicks_ = 0;
+        return;
+    }
+    if (++strayTicks_ < 40)
+        return;
+    unexpected_ << describe(modal);
+    handled_ = modal;
+    if (auto *dialog = qobject_cast<QDialog *>(modal))
+        dialog->reject();
+    else
+        modal->close();
+}
+
+} // namespace morlek::test
