@@ -1,0 +1,128 @@
+#include "fs_persister.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QString>
+#include <QStringList>
+
+#include <boost/throw_exception.hpp>
+
+#include <stdexcept>
+#include <string>
+
+namespace dravenhol::morlek::metadata {
+
+namespace {
+
+constexpr int fingerprintLength = 40;
+
+QString dataDirPath()
+{
+    static const QString relativePath = QStringLiteral("morlek/metadata");
+    return QDir(QDir::homePath()).absoluteFilePath(relativePath);
+}
+
+QString dataFilePath(const QString &name)
+{
+    return QDir(dataDirPath()).absoluteFilePath(name);
+}
+
+// Only a fingerprint may become a file name: a hash read from a data file is untrusted and
+// could otherwise name a path outside the data folder.
+bool isFingerprint(const QByteArray &hash)
+{
+    if (hash.size() != fingerprintLength)
+        return false;
+    for (const char c : hash) {
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f')))
+            return false;
+    }
+    return true;
+}
+
+void prepareDataDir()
+{
+    const QDir root(QDir::rootPath());
+    const QString path = dataDirPath();
+    if (!root.exists(path) && !root.mkpath(path))
+        BOOST_THROW_EXCEPTION(std::runtime_error("Can't create root folder for storing metadata"));
+}
+
+// A process killed in the middle of a save can leave its temporary file "<name>.XXXXXX"
+// beside the data file. It never holds the record, so it goes with the next save.
+void removeLeftovers(const QString &name)
+{
+    static const QRegularExpression suffix(QStringLiteral("^\\.[A-Za-z0-9_-]{6}$"));
+    const QDir dir(dataDirPath());
+    const QStringList candidates =
+            dir.entryList({name + QStringLiteral(".??????")},
+                          QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString &candidate : candidates) {
+        if (suffix.match(candidate.mid(name.size())).hasMatch())
+            QFile::remove(dir.absoluteFilePath(candidate));
+    }
+}
+
+void loadData(const QString &hash, VideoMetadata &metadata)
+{
+    QFile file(dataFilePath(hash));
+    if (!file.exists())
+        BOOST_THROW_EXCEPTION(std::runtime_error("Data file not found"));
+    if (!file.open(QIODevice::ReadOnly))
+        BOOST_THROW_EXCEPTION(std::runtime_error("Can't open data file for reading"));
+    // A record without its required hash is refused here rather than by the library, which
+    // would also print the refusal on standard error.
+    if (!metadata.ParsePartialFromFileDescriptor(file.handle()) || !metadata.IsInitialized())
+        BOOST_THROW_EXCEPTION(std::runtime_error("Protobuf reported error while parsing file"));
+}
+
+void saveData(const VideoMetadata &metadata)
+{
+    prepareDataDir();
+
+    const QByteArray hash = QByteArray::fromStdString(metadata.hash());
+    if (!isFingerprint(hash))
+        BOOST_THROW_EXCEPTION(std::runtime_error("Can't open data file for writing"));
+    const QString name = QString::fromLatin1(hash);
+
+    std::string bytes;
+    if (!metadata.SerializeToString(&bytes))
+        BOOST_THROW_EXCEPTION(std::runtime_error("Can't write data file"));
+
+    removeLeftovers(name);
+
+    // The new record goes to a temporary file that is synced and then renamed over the data
+    // file, so that a crash or a full disk leaves the old record in place.
+    QSaveFile file(dataFilePath(name));
+    if (!file.open(QIODevice::WriteOnly))
+        BOOST_THROW_EXCEPTION(std::runtime_error("Can't open data file for writing"));
+    const qint64 size = static_cast<qint64>(bytes.size());
+    if (file.write(bytes.data(), size) != size || !file.commit())
+        BOOST_THROW_EXCEPTION(std::runtime_error("Can't write data file"));
+}
+
+} // namespace
+
+Persister::~Persister() = default;
+
+VideoMetadata FsPersister::load(const QString &hash)
+{
+    VideoMetadata metadata;
+    const QByteArray ascii = hash.toLatin1();
+    // A hash of another shape names no data file, so nothing is read for it.
+    if (isFingerprint(ascii) && QFile::exists(dataFilePath(hash)))
+        loadData(hash, metadata);
+    else
+        metadata.set_hash(ascii.toStdString());
+    return metadata;
+}
+
+void FsPersister::save(const VideoMetadata &metadata)
+{
+    saveData(metadata);
+}
+
+} // namespace dravenhol::morlek::metadata

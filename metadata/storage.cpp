@@ -1,0 +1,93 @@
+#include "storage.h"
+
+#include "fs_persister.h"
+
+#include <QByteArray>
+#include <QCryptographicHash>
+#include <QFile>
+#include <QString>
+
+#include <boost/throw_exception.hpp>
+
+#include <stdexcept>
+#include <string>
+#include <utility>
+
+namespace dravenhol::morlek::metadata {
+
+namespace {
+
+// Files up to five pieces long are hashed whole; larger ones by five pieces spread over the
+// file, so that a fingerprint costs the same for any size of video.
+constexpr qint64 pieceSize = 0x20000;
+constexpr qint64 wholeFileLimit = 5 * pieceSize;
+
+QString calcHash(const QString &filename)
+{
+    QFile file(filename);
+    if (!file.open(QIODevice::ReadOnly))
+        BOOST_THROW_EXCEPTION(std::runtime_error("Can't open video file for hash calculation"));
+    const qint64 size = file.size();
+    if (size == 0)
+        BOOST_THROW_EXCEPTION(
+                std::runtime_error("I can't work with empty video files, give me some data"));
+    if (file.isSequential())
+        BOOST_THROW_EXCEPTION(
+                std::runtime_error("This file doesn't support seeks, can't calculate hash"));
+
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    if (size <= wholeFileLimit) {
+        hash.addData(file.readAll());
+    } else {
+        const qint64 offsets[] = {0, size / 5, 2 * size / 5, 3 * size / 5, size - pieceSize};
+        bool first = true;
+        for (const qint64 offset : offsets) {
+            if (!first)
+                file.seek(offset);
+            first = false;
+            hash.addData(file.read(pieceSize));
+        }
+    }
+    return QString::fromLatin1(hash.result().toHex());
+}
+
+} // namespace
+
+Storage::Storage(QSharedPointer<Persister> persister, QObject *parent)
+    : QObject(parent)
+    , persister_(std::move(persister))
+{
+}
+
+// Both requests work on copies of their arguments: the caller's objects may change while the
+// signals are being received (a failure report may reset the table that owns the record).
+void Storage::requestLoadData(const QString &filename)
+{
+    const QString path = filename;
+    try {
+        VideoMetadata metadata = persister_->load(calcHash(path));
+        const QByteArray utf8 = path.toUtf8();
+        const std::string entry(utf8.constData(), static_cast<std::size_t>(utf8.size()));
+        bool known = false;
+        for (int i = 0; i < metadata.filename_size() && !known; ++i)
+            known = metadata.filename(i) == entry;
+        if (!known)
+            metadata.add_filename(entry);
+        emit dataLoaded(metadata);
+    } catch (const boost::exception &error) {
+        emit dataLoadFailed(path, error);
+    }
+}
+
+void Storage::requestSaveData(const VideoMetadata &metadata)
+{
+    const VideoMetadata record = metadata;
+    try {
+        persister_->save(record);
+        emit dataSaved(record);
+    } catch (const boost::exception &error) {
+        emit dataSaveFailed(record, error);
+    }
+}
+
+} // namespace dravenhol::morlek::metadata

@@ -1,0 +1,56 @@
+#ifndef MORLEK_METADATA_STORAGE_H
+#define MORLEK_METADATA_STORAGE_H
+
+#include "video_metadata.pb.h"
+
+#include <QObject>
+#include <QSharedPointer>
+
+#include <boost/exception/exception.hpp>
+
+class QString;
+
+namespace dravenhol::morlek::metadata {
+
+class Persister;
+
+/**
+ * Loads the timing record of a video file and saves records, through a persister.
+ *
+ * Every request runs to its end inside the slot call and answers with one signal. The failure
+ * signals carry the error by reference: it is valid only during the emission, and its message
+ * is read with dynamic_cast to std::runtime_error and what(). All connections must be direct.
+ */
+class Storage : public QObject
+{
+    Q_OBJECT
+public:
+    explicit Storage(QSharedPointer<Persister> persister, QObject *parent = nullptr);
+
+signals:
+    /** A load succeeded: the record of the video, its path included. */
+    void dataLoaded(const dravenhol::morlek::VideoMetadata &metadata);
+    /** A save succeeded. */
+    void dataSaved(const dravenhol::morlek::VideoMetadata &metadata);
+    /** Loading the record of the video at @p filename failed. */
+    void dataLoadFailed(const QString &filename, const boost::exception &error);
+    /** Saving @p metadata failed; the stored record is unchanged. */
+    void dataSaveFailed(const dravenhol::morlek::VideoMetadata &metadata,
+                        const boost::exception &error);
+
+public slots:
+    /**
+     * Fingerprints the video at @p filename, loads its record and adds the path to the
+     * record's path list if the list lacks it. Nothing is written.
+     */
+    void requestLoadData(const QString &filename);
+    /** Saves @p metadata. */
+    void requestSaveData(const dravenhol::morlek::VideoMetadata &metadata);
+
+private:
+    QSharedPointer<Persister> persister_;
+};
+
+} // namespace dravenhol::morlek::metadata
+
+#endif
