@@ -1,0 +1,250 @@
+#include "timing_table.h"
+
+#include "time_format.h"
+#include "timing_table_delegate.h"
+
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QScopedValueRollback>
+#include <QShortcut>
+#include <QTime>
+
+#include <vector>
+
+using dravenhol::morlek::VideoMetadata;
+using namespace timing;
+
+namespace {
+
+/** The two marks that one row contributes to the stored measure. */
+struct StoredRow
+{
+    bool hasStart;
+    bool hasEnd;
+    qint32 start;
+    qint32 end;
+};
+
+} // namespace
+
+TimingTable::TimingTable(QWidget *parent)
+    : QTableView(parent)
+{
+    model_.setHorizontalHeaderLabels(
+        {tr("Element"), tr("Start time"), tr("End time"), tr("Duration"), tr("Sum")});
+    setModel(&model_);
+
+    horizontalHeader()->setStretchLastSection(true);
+    setColumnHidden(LabelColumn, true);
+    setItemDelegate(new TimingTableDelegate(this));
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &TimingTable::onSelectionChange);
+    connect(&model_, &QStandardItemModel::dataChanged, this, &TimingTable::onDataChanged);
+
+    // A window-wide shortcut, so that the copy key works wherever the focus is in the window.
+    auto *copy = new QShortcut(QKeySequence::Copy, this);
+    copy->setContext(Qt::WindowShortcut);
+    connect(copy, &QShortcut::activated, this, &TimingTable::copyRequest);
+
+    appendElementRow();
+}
+
+TimingTable::~TimingTable()
+{
+    // The model dies before the view's base: detach the view from it first.
+    disconnect(selectionModel(), nullptr, this, nullptr);
+    setModel(nullptr);
+}
+
+QSize TimingTable::sizeHint() const
+{
+    QSize hint = QAbstractScrollArea::sizeHint();
+    hint.setWidth(430);
+    return hint;
+}
+
+bool TimingTable::hasRecord() const
+{
+    return !metadata_.hash().empty();
+}
+
+bool TimingTable::isSelectionEditable() const
+{
+    if (!hasRecord())
+        return false;
+    const QModelIndexList selected = selectionModel()->selectedIndexes();
+    return selected.size() == 1
+           && (selected.first().column() == StartColumn || selected.first().column() == EndColumn);
+}
+
+void TimingTable::clearTable()
+{
+    resetRows();
+    // A record without a fingerprint has no file to go to.
+    if (hasRecord())
+        emit dataUpdated(metadata_);
+}
+
+void TimingTable::setData(const VideoMetadata &metadata)
+{
+    resetRows();
+    metadata_ = metadata;
+
+    if (metadata_.time_sequence_size() > 0) {
+        // Replay the marks through the entry rule without announcing each one: the stored
+        // record must not be rewritten with fewer marks than it holds while it loads.
+        const auto marks = metadata_.time_sequence(metadata_.time_sequence_size() - 1).timestamp();
+        {
+            const QScopedValueRollback<bool> replay(replaying_, true);
+            for (const qint32 mark : marks)
+                setSelectionTime(mark);
+        }
+        updateSums();
+        // One announcement with the whole record, so that a path added by the load is stored.
+        storeTimes();
+    }
+    emit recordLoaded(hasRecord());
+    onSelectionChange();
+}
+
+void TimingTable::setSelectionTime(qint64 ms)
+{
+    if (!hasRecord())
+        return;
+    const QModelIndexList selected = selectionModel()->selectedIndexes();
+    if (selected.size() != 1)
+        return;
+    const int row = selected.first().row();
+    const int column = selected.first().column();
+    if (column != StartColumn && column != EndColumn)
+        return;
+
+    // Runs onDataChanged(), and with it the save, before the cursor moves.
+    model_.setData(model_.index(row, column), timeOfDay(ms), Qt::DisplayRole);
+
+    // A receiver of the save may have rebuilt the table meanwhile.
+    if (row >= model_.rowCount())
+        return;
+    if (column == StartColumn)
+        moveCursor(row, EndColumn);
+    else if (row + 1 < model_.rowCount())
+        moveCursor(row + 1, StartColumn);
+    else
+        appendElementRow();
+}
+
+void TimingTable::discardData()
+{
+    resetRows();
+    metadata_.Clear();
+    emit recordLoaded(false);
+    onSelectionChange();
+}
+
+void TimingTable::onSelectionChange()
+{
+    emit selectionEditable(isSelectionEditable());
+}
+
+void TimingTable::onDataChanged(const QModelIndex &topLeft, const QModelIndex &)
+{
+    // Derived columns are written below; they must not start another write-back.
+    if (topLeft.column() != StartColumn && topLeft.column() != EndColumn)
+        return;
+    updateDuration(topLeft.row());
+    if (replaying_)
+        return;
+    updateSums();
+    storeTimes();
+}
+
+void TimingTable::appendElementRow()
+{
+    const int row = model_.rowCount();
+    model_.appendRow(new QStandardItem(tr("Element %1").arg(row + 1)));
+    moveCursor(row, StartColumn);
+}
+
+void TimingTable::resetRows()
+{
+    model_.removeRows(0, model_.rowCount());
+    appendElementRow();
+    if (metadata_.time_sequence_size() > 0)
+        metadata_.mutable_time_sequence(metadata_.time_sequence_size() - 1)->Clear();
+}
+
+void TimingTable::updateDuration(int row)
+{
+    const QVariant start = model_.index(row, StartColumn).data();
+    const QVariant end = model_.index(row, EndColumn).data();
+    QTime duration;
+    if (holdsTime(start) && holdsTime(end) && end.toTime() >= start.toTime())
+        duration = timeOfDay(milliseconds(end.toTime()) - milliseconds(start.toTime()));
+    model_.setData(model_.index(row, DurationColumn), duration);
+}
+
+void TimingTable::updateSums()
+{
+    // Each sum cell is written once with its final value, so that unchanged sums stay quiet.
+    const int rows = model_.rowCount();
+    bool running = true;
+    qint64 sum = 0;
+    for (int row = 0; row < rows; ++row) {
+        const QVariant duration = model_.index(row, DurationColumn).data();
+        running = running && holdsTime(duration);
+        QTime value;
+        if (running) {
+            value = timeOfDay(sum + milliseconds(duration.toTime()));
+            sum = milliseconds(value);
+        }
+        model_.setData(model_.index(row, SumColumn), value);
+    }
+}
+
+void TimingTable::storeTimes()
+{
+    const int rows = model_.rowCount();
+    if (rows == 0)
+        return;
+
+    // Stored marks are read back strictly as start, end, start, ...; a row missing one of its
+    // two times must still give a pair, and only times the user recorded may be stored.
+    std::vector<StoredRow> stored;
+    stored.reserve(rows);
+    for (int row = 0; row < rows; ++row) {
+        const QVariant start = model_.index(row, StartColumn).data();
+        const QVariant end = model_.index(row, EndColumn).data();
+        StoredRow entry{holdsTime(start), holdsTime(end), 0, 0};
+        if (!entry.hasStart && !entry.hasEnd)
+            continue;
+        if (entry.hasStart)
+            entry.start = static_cast<qint32>(milliseconds(start.toTime()));
+        if (entry.hasEnd)
+            entry.end = static_cast<qint32>(milliseconds(end.toTime()));
+        stored.push_back(entry);
+    }
+
+    auto *sequence = metadata_.mutable_time_sequence();
+    if (!sequence->empty())
+        sequence->RemoveLast();
+    auto *timestamps = metadata_.add_time_sequence()->mutable_timestamp();
+    timestamps->Reserve(static_cast<int>(stored.size() * 2));
+    for (std::size_t i = 0; i < stored.size(); ++i) {
+        const StoredRow &entry = stored[i];
+        const bool last = i + 1 == stored.size();
+        // An end recorded before its start: the element is kept as lasting no time at its end.
+        timestamps->Add(entry.hasStart ? entry.start : entry.end);
+        // Only the last row may stand open with a start alone.
+        if (entry.hasEnd || !last)
+            timestamps->Add(entry.hasEnd ? entry.end : entry.start);
+    }
+
+    if (!replaying_ && hasRecord())
+        emit dataUpdated(metadata_);
+}
+
+void TimingTable::moveCursor(int row, int column)
+{
+    selectionModel()->setCurrentIndex(model_.index(row, column),
+                                      QItemSelectionModel::ClearAndSelect);
+}
