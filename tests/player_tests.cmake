@@ -1,1 +1,8 @@
 # Tests of the player library.
+morlek_add_test(tst_frame_grid SOURCES tst_frame_grid.cpp LIBS morlek_player TIMEOUT 60)
+morlek_add_test(tst_window_fit SOURCES tst_window_fit.cpp LIBS morlek_player TIMEOUT 60)
+morlek_add_test(tst_media_player SOURCES tst_media_player.cpp LIBS morlek_player WIDGETS
+                TIMEOUT 120)
+morlek_add_test(tst_playback SOURCES tst_playback.cpp LIBS morlek_player VIDEO TIMEOUT 300)
+morlek_add_test(tst_timing_wiring SOURCES tst_timing_wiring.cpp LIBS morlek_player VIDEO
+                TIMEOUT 180)

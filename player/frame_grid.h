@@ -1,0 +1,52 @@
+#ifndef MORLEK_FRAME_GRID_H
+#define MORLEK_FRAME_GRID_H
+
+#include <QtGlobal>
+
+namespace dravenhol::morlek::player {
+
+/**
+ * The frames of the chosen seek-step rate laid over a video's time line.
+ *
+ * Frame k of a video of that rate starts exactly k * 1000 / fps ms after the origin, the time
+ * of the video's first frame (0 for most files; MKV files often start a few ms later). Steps
+ * go to the first whole millisecond after a frame's exact start, origin + floor(k * 1000 / fps)
+ * + 1, and never drift into a repeated or a skipped frame as whole-millisecond steps do. The
+ * extra millisecond is needed where the start is itself a whole millisecond: the back-end's
+ * nanosecond time stamps can put such a frame a hair after it (frame 3 of a 30 fps MP4 lies
+ * just after 100 ms), and a seek to exactly the start would show the frame before. Before the
+ * origin the first frame is on screen.
+ */
+class FrameGrid
+{
+public:
+    /** fps must be positive; origin is clamped to 0 and above. */
+    explicit FrameGrid(int fps = 50, qint64 originMs = 0);
+
+    int fps() const { return fps_; }
+    qint64 origin() const { return origin_; }
+
+    /** Where frame k is sought: origin + floor(k * 1000 / fps) + 1 ms; frame 0 at the origin. */
+    qint64 frameStart(qint64 frame) const;
+    /** The frame whose exact span holds time t (0 before the origin). */
+    qint64 frameAt(qint64 t) const;
+
+    /**
+     * Where the next-frame step goes from t: the start of the first frame after t, never past
+     * a known (non-negative) total.
+     */
+    qint64 nextFrameTarget(qint64 t, qint64 total) const;
+    /** Where the previous-frame step goes from t; never below 0. */
+    qint64 previousFrameTarget(qint64 t) const;
+
+    /** The seek step of a frame rate: 1000 / fps rounded half away from zero. */
+    static int seekStep(int fps);
+
+private:
+    int fps_;
+    qint64 origin_;
+};
+
+} // namespace dravenhol::morlek::player
+
+#endif

@@ -1,0 +1,657 @@
+#include "media_player.h"
+
+#include "backend_choice.h"
+#include "finish_wait_breaker.h"
+#include "frame_grid.h"
+#include "fs_persister.h"
+#include "media_video_widget.h"
+#include "reencoding_dialog.h"
+#include "time_text.h"
+#include "timer_widget.h"
+#include "video_start_probe.h"
+#include "window_fit.h"
+
+#include <QActionGroup>
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDragMoveEvent>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPushButton>
+#include <QScreen>
+#include <QSettings>
+#include <QStyle>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include <phonon/MediaObjectInterface>
+#include <phonon/MediaSource>
+#include <phonon/SeekSlider>
+#include <phonon/VolumeSlider>
+
+#include <boost/bind/bind.hpp>
+
+using dravenhol::morlek::player::FrameGrid;
+
+namespace {
+
+const QString userManual = QStringLiteral("Morlek_Manual.pdf");
+const QString openFileDirKey = QStringLiteral("open_file_dir");
+constexpr int aboutManualData = 2;
+// How long a load may stay stopped, with no length and no error, before it counts as failed.
+constexpr qint64 loadGiveUpMs = 10000;
+// The same, when the back-end reports the very error that the source before ended with.
+constexpr qint64 staleErrorGiveUpMs = 3000;
+// How long a step's target stands for the reported time while the seek has not taken effect.
+constexpr qint64 pendingStepMs = 300;
+// How long a press of the record key stands for the time the timing panel reads.
+constexpr qint64 recordKeyMs = 250;
+
+Phonon::MediaSource sourceOf(const QString &path)
+{
+    // The back-end needs a full file URL: a relative one cannot be opened.
+    return Phonon::MediaSource(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
+}
+
+} // namespace
+
+MediaPlayer::MediaPlayer(const QString &filePath)
+    : QWidget(nullptr)
+    , menuBar_(new QMenuBar)
+    , audioOutput_(Phonon::VideoCategory)
+    , videoWidget_(new MediaVideoWidget(this))
+    , storage_(QSharedPointer<dravenhol::morlek::metadata::Persister>(
+          new dravenhol::morlek::metadata::FsPersister))
+    , probe_(std::make_unique<VideoStartProbe>())
+{
+    setWindowTitle(tr("Morlek"));
+    buildMenus();
+    connect(this, &MediaPlayer::fileOpened, &storage_,
+            &dravenhol::morlek::metadata::Storage::requestLoadData);
+
+    auto *openButton = new QPushButton(this);
+    openButton->setObjectName(QStringLiteral("openButton"));
+    openButton->setIcon(style()->standardIcon(QStyle::SP_DialogOpenButton));
+    rewindButton_ = new QPushButton(this);
+    rewindButton_->setObjectName(QStringLiteral("rewindButton"));
+    rewindButton_->setIcon(style()->standardIcon(QStyle::SP_MediaSeekBackward));
+    playButton_ = new QPushButton(this);
+    playButton_->setObjectName(QStringLiteral("playButton"));
+    playIcon_ = style()->standardIcon(QStyle::SP_MediaPlay);
+    pauseIcon_ = style()->standardIcon(QStyle::SP_MediaPause);
+    playButton_->setIcon(playIcon_);
+    forwardButton_ = new QPushButton(this);
+    forwardButton_->setObjectName(QStringLiteral("forwardButton"));
+    forwardButton_->setIcon(style()->standardIcon(QStyle::SP_MediaSeekForward));
+
+    volume_ = new Phonon::VolumeSlider(&audioOutput_);
+    volume_->setObjectName(QStringLiteral("volumeSlider"));
+    volume_->setMuteVisible(false);
+    volume_->setEnabled(false);
+
+    slider_ = new Phonon::SeekSlider(this);
+    slider_->setObjectName(QStringLiteral("seekSlider"));
+    slider_->setMediaObject(&media_);
+    slider_->setPageStep(1000);
+
+    auto *vLayout = new QVBoxLayout;
+    auto *buttonsLayout = new QHBoxLayout;
+
+    info_ = new QLabel(this);
+    info_->setObjectName(QStringLiteral("infoLabel"));
+    info_->setMinimumSize(320, 240);
+    info_->setAcceptDrops(false);
+    info_->setFrameStyle(QFrame::StyledPanel | QFrame::Plain);
+    info_->setAutoFillBackground(true);
+    info_->setStyleSheet(QStringLiteral("background-color:black ; color:white"));
+    info_->setText(tr("<center>No file selected</center>"));
+
+    volume_->setFixedWidth(120);
+
+    buttonsLayout->addWidget(openButton);
+    buttonsLayout->addStretch(0);
+    buttonsLayout->addWidget(rewindButton_);
+    buttonsLayout->addWidget(playButton_);
+    buttonsLayout->addWidget(forwardButton_);
+    buttonsLayout->addStretch(0);
+    buttonsLayout->addWidget(volume_);
+
+    vLayout->addWidget(info_);
+
+    videoWindow_.setObjectName(QStringLiteral("videoContainer"));
+    auto *videoLayout = new QVBoxLayout;
+    videoLayout->addWidget(videoWidget_);
+    videoLayout->setContentsMargins(0, 0, 0, 0);
+    videoWindow_.setLayout(videoLayout);
+    videoWindow_.setMinimumSize(320, 240);
+    vLayout->addWidget(&videoWindow_);
+
+    auto *layout = new QVBoxLayout;
+    videoWindow_.setVisible(false);
+    layout->addLayout(buttonsLayout);
+
+    timeLabel_ = new QLabel(this);
+    timeLabel_->setObjectName(QStringLiteral("timeLabel"));
+    auto *labelLayout = new QHBoxLayout;
+    labelLayout->addWidget(slider_);
+    labelLayout->addSpacing(8);
+    labelLayout->addWidget(timeLabel_);
+    labelLayout->setContentsMargins(0, 0, 0, 0);
+    layout->addLayout(labelLayout);
+    layout->setContentsMargins(0, 0, 0, 0);
+
+    auto *panel = new QWidget(this);
+    panel->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    panel->setLayout(layout);
+    vLayout->addWidget(panel);
+
+    // The panel reads the time of the frame on screen: right after a step the media object
+    // would still give the time before it.
+    timerWidget_ =
+        new TimerWidget(boost::bind(&MediaPlayer::recordingTime, this), &storage_, this);
+    timerWidget_->setEnabled(false);
+    // The record key is seen on its way to the panel's button, to note the time it was pressed.
+    qApp->installEventFilter(this);
+
+    auto *mainLayout = new QHBoxLayout(this);
+    mainLayout->setContentsMargins(8, 8, 8, 8);
+    mainLayout->setMenuBar(menuBar_);
+    mainLayout->addLayout(vLayout);
+    mainLayout->addWidget(timerWidget_);
+
+    connect(openButton, &QPushButton::clicked, this, &MediaPlayer::openFile);
+    connect(timerWidget_, &TimerWidget::seek, &media_, &Phonon::MediaObject::seek);
+    connect(timerWidget_, &TimerWidget::seek, this, &MediaPlayer::forgetStep);
+    connect(playButton_, &QPushButton::clicked, this, &MediaPlayer::playPause);
+    connect(forwardButton_, &QPushButton::clicked, this, &MediaPlayer::forward);
+    connect(rewindButton_, &QPushButton::clicked, this, &MediaPlayer::rewind);
+
+    const auto withShortcut = [](QPushButton *button, const QKeySequence &keys,
+                                 const QString &tip) {
+        button->setShortcut(keys);
+        button->setToolTip(tip.arg(button->shortcut().toString(QKeySequence::NativeText)));
+    };
+    withShortcut(openButton, QKeySequence(QKeySequence::Open), tr("Open file (%1)"));
+    withShortcut(playButton_, QKeySequence(Qt::Key_Space), tr("Play / Pause (%1)"));
+    // The step keys act at once and repeat while held. As button shortcuts they would go
+    // through the button's 100 ms click animation, which swallows every press that comes
+    // sooner, so a held key would not step at all until it is released.
+    const auto stepKey = [this](QPushButton *button, Qt::Key key, const QString &tip,
+                                void (MediaPlayer::*step)()) {
+        const QKeySequence keys(key);
+        button->setToolTip(tip.arg(keys.toString(QKeySequence::NativeText)));
+        auto *action = new QAction(this);
+        action->setShortcut(keys);
+        action->setShortcutContext(Qt::WindowShortcut);
+        action->setAutoRepeat(true);
+        addAction(action);
+        connect(action, &QAction::triggered, this, [this, button, step] {
+            if (button->isEnabled())
+                (this->*step)();
+        });
+    };
+    stepKey(forwardButton_, Qt::Key_Right, tr("Next frame (%1)"), &MediaPlayer::forward);
+    stepKey(rewindButton_, Qt::Key_Left, tr("Previous frame (%1)"), &MediaPlayer::rewind);
+
+    connect(&media_, &Phonon::MediaObject::totalTimeChanged, this, &MediaPlayer::updateTime);
+    connect(&media_, &Phonon::MediaObject::tick, this, &MediaPlayer::updateTime);
+    connect(&media_, &Phonon::MediaObject::finished, this, &MediaPlayer::finished);
+    connect(&media_, &Phonon::MediaObject::stateChanged, this, &MediaPlayer::stateChanged);
+    // A queued file becomes current without a load of its own: its frames start afresh.
+    connect(&media_, &Phonon::MediaObject::currentSourceChanged, this,
+            [this](const Phonon::MediaSource &source) {
+                if (finishWaitBreaker_)
+                    finishWaitBreaker_->setQueueEmpty(media_.queue().isEmpty());
+                if (source.type() == Phonon::MediaSource::LocalFile
+                    && source.fileName() != probedFile_) {
+                    videoOrigin_ = 0;
+                    probedFile_ = source.fileName();
+                    probe_->probe(source.fileName());
+                }
+            });
+    connect(probe_.get(), &VideoStartProbe::probed, this, &MediaPlayer::videoStartProbed);
+
+    loadWatch_.setInterval(50);
+    connect(&loadWatch_, &QTimer::timeout, this, &MediaPlayer::checkLoad);
+
+    rewindButton_->setEnabled(false);
+    playButton_->setEnabled(false);
+    forwardButton_->setEnabled(false);
+    setAcceptDrops(true);
+
+    audioOutputPath_ = Phonon::createPath(&media_, &audioOutput_);
+    Phonon::createPath(&media_, videoWidget_);
+    finishWaitBreaker_ = std::make_unique<FinishWaitBreaker>(&media_);
+
+    if (!filePath.isEmpty())
+        openMediaFile(filePath);
+
+    resize(minimumSizeHint());
+    setFPS(50);
+}
+
+MediaPlayer::~MediaPlayer() = default;
+
+void MediaPlayer::buildMenus()
+{
+    auto *fileMenu = new QMenu(tr("File"), this);
+    fileMenu->addAction(tr("Deinterlace video"), this, &MediaPlayer::showDeinterlaceDialog,
+                        QKeySequence());
+
+    auto *seekMenu = new QMenu(tr("Seek step"), this);
+    auto *group = new QActionGroup(seekMenu);
+    group->setExclusive(true);
+    const struct {
+        const char *text;
+        int fps;
+    } steps[] = {
+        {QT_TR_NOOP("40ms (25 FPS video)"), 25}, {QT_TR_NOOP("33ms (30 FPS video)"), 30},
+        {QT_TR_NOOP("20ms (50 FPS video)"), 50}, {QT_TR_NOOP("17ms (60 FPS video)"), 60},
+        {QT_TR_NOOP("10ms (100 FPS video)"), 100},
+    };
+    for (const auto &step : steps) {
+        auto *action = new QAction(tr(step.text), group);
+        action->setData(step.fps);
+        action->setCheckable(true);
+        action->setChecked(step.fps == 50);
+        seekMenu->addAction(action);
+    }
+    connect(seekMenu, &QMenu::triggered, this, &MediaPlayer::seekMenuTriggered);
+
+    auto *aboutMenu = new QMenu(tr("About"), this);
+    auto *manual = new QAction(tr("Open user manual"), aboutMenu);
+    manual->setData(aboutManualData);
+    aboutMenu->addAction(manual);
+    connect(aboutMenu, &QMenu::triggered, this, &MediaPlayer::aboutMenuTriggered);
+
+    menuBar_->addMenu(fileMenu);
+    menuBar_->addMenu(seekMenu);
+    menuBar_->addMenu(aboutMenu);
+}
+
+FrameGrid MediaPlayer::frameGrid() const
+{
+    return FrameGrid(fps_ > 0 ? fps_ : 50, videoOrigin_);
+}
+
+void MediaPlayer::openFile()
+{
+    QSettings settings;
+    const QString folder = settings.value(openFileDirKey, QDir::homePath()).toString();
+    const QString path = QFileDialog::getOpenFileName(
+        this, QString(), folder,
+        tr("Video files (*.avi *.wmv *.mov *.mp4 *.mpeg *.mpg *.mkv *.ogv)"));
+    clearQueue();
+    if (path.isEmpty())
+        return;
+    QDir dir(path);
+    dir.cdUp();
+    settings.setValue(openFileDirKey, dir.absolutePath());
+    openMediaFile(path);
+}
+
+void MediaPlayer::openMediaFile(const QString &path)
+{
+    setWindowTitle(path.right(path.length() - path.lastIndexOf(QLatin1Char('/')) - 1));
+    loadPending_ = true;
+    loadingFile_ = path;
+    loadClock_.start();
+    loadWatch_.stop();
+    forgetStep();
+    earlierError_ = backendError();
+    videoOrigin_ = 0;
+    probedFile_ = QFileInfo(path).absoluteFilePath();
+    probe_->probe(probedFile_);
+    media_.setCurrentSource(sourceOf(path));
+    media_.play();
+    media_.pause();
+    emit fileOpened(path);
+}
+
+void MediaPlayer::videoStartProbed(const QString &path, qint64 startMs)
+{
+    if (path == probedFile_)
+        videoOrigin_ = startMs;
+}
+
+void MediaPlayer::enqueueFile(const QString &path)
+{
+    media_.enqueue(sourceOf(path));
+    if (finishWaitBreaker_)
+        finishWaitBreaker_->setQueueEmpty(false);
+}
+
+void MediaPlayer::clearQueue()
+{
+    media_.clearQueue();
+    if (finishWaitBreaker_)
+        finishWaitBreaker_->setQueueEmpty(true);
+}
+
+void MediaPlayer::openDroppedFiles(QDropEvent *e)
+{
+    // Only local files can be opened; a web address has no local path, and an empty path
+    // would name the working folder.
+    QStringList paths;
+    const QList<QUrl> urls = e->mimeData()->urls();
+    for (const QUrl &url : urls) {
+        if (url.isLocalFile() && !url.toLocalFile().isEmpty())
+            paths << url.toLocalFile();
+    }
+    // A move drop is treated as a copy: the files are opened and queued, never moved.
+    clearQueue();
+    if (!paths.isEmpty()) {
+        const QString first = paths.takeFirst();
+        QDir dir(first);
+        if (dir.exists()) {
+            dir.setFilter(QDir::Files);
+            const QStringList entries = dir.entryList();
+            if (!entries.isEmpty()) {
+                openMediaFile(first + QDir::separator() + entries.first());
+                for (int i = 1; i < entries.size(); ++i)
+                    enqueueFile(first + QDir::separator() + entries.at(i));
+            }
+        } else {
+            openMediaFile(first);
+            for (const QString &path : qAsConst(paths))
+                enqueueFile(path);
+        }
+    }
+    media_.play();
+}
+
+void MediaPlayer::dragEnterEvent(QDragEnterEvent *e)
+{
+    dragMoveEvent(e);
+}
+
+void MediaPlayer::dragMoveEvent(QDragMoveEvent *e)
+{
+    if (e->mimeData()->hasUrls()
+        && (e->proposedAction() == Qt::CopyAction || e->proposedAction() == Qt::MoveAction))
+        e->acceptProposedAction();
+}
+
+void MediaPlayer::dropEvent(QDropEvent *e)
+{
+    if (e->mimeData()->hasUrls() && e->proposedAction() != Qt::LinkAction) {
+        e->acceptProposedAction();
+        openDroppedFiles(e);
+    } else {
+        e->ignore();
+    }
+}
+
+void MediaPlayer::aboutMenuTriggered(QAction *action)
+{
+    if (action->data() == QVariant(aboutManualData))
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(userManual).absoluteFilePath()));
+}
+
+void MediaPlayer::showDeinterlaceDialog()
+{
+    ReencodingDialog dialog(this);
+    dialog.exec();
+}
+
+void MediaPlayer::seekMenuTriggered(QAction *action)
+{
+    setFPS(action->data().toInt());
+}
+
+void MediaPlayer::setFPS(int fps)
+{
+    fps_ = fps;
+    seekStep_ = FrameGrid::seekStep(fps);
+    slider_->setSingleStep(seekStep_);
+    media_.setTickInterval(seekStep_);
+}
+
+void MediaPlayer::forward()
+{
+    stepTo(frameGrid().nextFrameTarget(currentTime(), media_.totalTime()));
+}
+
+void MediaPlayer::rewind()
+{
+    // At the very end the last frame is on screen, not a frame after it.
+    const qint64 total = media_.totalTime();
+    const qint64 now = currentTime();
+    stepTo(frameGrid().previousFrameTarget(total > 0 && now >= total ? total - 1 : now));
+}
+
+bool MediaPlayer::stepPending() const
+{
+    return stepClock_.isValid() && stepClock_.elapsed() < pendingStepMs
+        && media_.state() == Phonon::PausedState;
+}
+
+qint64 MediaPlayer::currentTime() const
+{
+    return stepPending() ? stepTarget_ : media_.currentTime();
+}
+
+void MediaPlayer::stepTo(qint64 target)
+{
+    stepTarget_ = target;
+    stepClock_.start();
+    media_.seek(target);
+}
+
+qint64 MediaPlayer::recordingTime() const
+{
+    if (recordKeyClock_.isValid() && recordKeyClock_.elapsed() < recordKeyMs)
+        return recordKeyTime_;
+    return currentTime();
+}
+
+bool MediaPlayer::eventFilter(QObject *watched, QEvent *event)
+{
+    // Shortcuts are looked up after this event reaches the focus widget; the panel's record
+    // button is one of them.
+    if (event->type() == QEvent::ShortcutOverride) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        auto *widget = qobject_cast<QWidget *>(watched);
+        if (key->key() == Qt::Key_Return && key->modifiers() == Qt::NoModifier && !key->isAutoRepeat() && widget
+            && widget->window() == this && timerWidget_ && timerWidget_->isEnabled()) {
+            recordKeyTime_ = currentTime();
+            recordKeyClock_.start();
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void MediaPlayer::forgetStep()
+{
+    stepClock_.invalidate();
+}
+
+void MediaPlayer::play()
+{
+    if (media_.state() == Phonon::PlayingState)
+        return;
+    if (media_.currentTime() == media_.totalTime())
+        media_.seek(0);
+    media_.play();
+}
+
+void MediaPlayer::pause()
+{
+    if (media_.state() == Phonon::PlayingState)
+        media_.pause();
+}
+
+void MediaPlayer::playPause()
+{
+    if (media_.state() == Phonon::PlayingState)
+        media_.pause();
+    else
+        play();
+}
+
+void MediaPlayer::refreshPicture()
+{
+    if (media_.state() == Phonon::PausedState)
+        media_.seek(media_.currentTime());
+}
+
+void MediaPlayer::finished()
+{
+}
+
+void MediaPlayer::updateTime()
+{
+    timeLabel_->setText(
+        dravenhol::morlek::player::playerTimeText(media_.currentTime(), media_.totalTime()));
+}
+
+void MediaPlayer::showLoadedSource()
+{
+    const bool video = media_.hasVideo();
+    videoWindow_.setVisible(video);
+    info_->setVisible(!video);
+    if (!video) {
+        resize(minimumSize());
+        return;
+    }
+    volume_->setEnabled(true);
+    timerWidget_->setEnabled(true);
+    QCoreApplication::processEvents();
+    const QRect avail = QGuiApplication::primaryScreen()->availableGeometry();
+    resize(dravenhol::morlek::player::fittedWindowSize(sizeHint(), avail.size()));
+    move(dravenhol::morlek::player::centredTopLeft(frameGeometry(), avail));
+}
+
+void MediaPlayer::stateChanged(Phonon::State newstate, Phonon::State oldstate)
+{
+    const bool settled = newstate == Phonon::PausedState || newstate == Phonon::PlayingState
+        || newstate == Phonon::BufferingState || newstate == Phonon::ErrorState;
+    if (loadPending_ && settled) {
+        loadPending_ = false;
+        loadWatch_.stop();
+        showLoadedSource();
+    }
+
+    switch (newstate) {
+    case Phonon::LoadingState:
+        rewindButton_->setEnabled(false);
+        forwardButton_->setEnabled(false);
+        break;
+    case Phonon::StoppedState:
+    case Phonon::PausedState:
+        playButton_->setIcon(playIcon_);
+        // Phonon 4 for Qt 5 starts on an empty source rather than an invalid one: neither plays.
+        if (media_.currentSource().type() == Phonon::MediaSource::Invalid
+            || media_.currentSource().type() == Phonon::MediaSource::Empty) {
+            playButton_->setEnabled(false);
+            rewindButton_->setEnabled(false);
+            forwardButton_->setEnabled(false);
+        } else {
+            playButton_->setEnabled(true);
+            rewindButton_->setEnabled(true);
+            forwardButton_->setEnabled(true);
+        }
+        break;
+    case Phonon::PlayingState:
+        playButton_->setEnabled(true);
+        playButton_->setIcon(pauseIcon_);
+        if (media_.hasVideo())
+            videoWindow_.setVisible(true);
+        rewindButton_->setEnabled(true);
+        forwardButton_->setEnabled(true);
+        break;
+    case Phonon::BufferingState:
+        rewindButton_->setEnabled(true);
+        forwardButton_->setEnabled(true);
+        break;
+    case Phonon::ErrorState:
+        QMessageBox::warning(this, QStringLiteral("Phonon Mediaplayer"), media_.errorString(),
+                             QMessageBox::Close);
+        if (media_.errorType() == Phonon::FatalError)
+            disablePlayback();
+        else
+            media_.pause();
+        break;
+    default:
+        break;
+    }
+
+    if (newstate == Phonon::PausedState && oldstate == Phonon::PlayingState) {
+        // Paused playback keeps the next frame on screen while the current time still lies in
+        // the one before; moving to the start of the shown frame keeps the picture and makes
+        // the time, and so a mark recorded now, that of the frame on screen.
+        const qint64 now = media_.currentTime();
+        const qint64 shown = frameGrid().nextFrameTarget(now, media_.totalTime());
+        if (shown != now)
+            stepTo(shown);
+    }
+
+    if (loadPending_ && newstate == Phonon::StoppedState) {
+        checkLoad();
+        if (loadPending_)
+            loadWatch_.start();
+    }
+}
+
+void MediaPlayer::checkLoad()
+{
+    if (!loadPending_ || media_.state() != Phonon::StoppedState) {
+        loadWatch_.stop();
+        return;
+    }
+    // One box at a time: the timing panel may be telling that the file's record could not be
+    // read. The watch comes back here once that box is answered.
+    if (QApplication::activeModalWidget()) {
+        loadWatch_.start();
+        return;
+    }
+    const QString error = backendError();
+    // An error that the back-end kept from the source before is only believed once the load
+    // has had time to get past the stopped state it always passes through.
+    const qint64 giveUp = error.isEmpty() ? loadGiveUpMs : staleErrorGiveUpMs;
+    if (!error.isEmpty() && error != earlierError_)
+        loadFailed(error.section(QLatin1Char('\n'), 1));
+    else if (loadClock_.elapsed() > giveUp && media_.totalTime() < 0 && !media_.hasVideo())
+        loadFailed(error.section(QLatin1Char('\n'), 1));
+}
+
+QString MediaPlayer::backendError() const
+{
+    Phonon::MediaObjectInterface *backend = dravenhol::morlek::player::backendOf(&media_);
+    if (!backend || backend->errorType() == Phonon::NoError)
+        return QString();
+    return QString::number(backend->errorType()) + QLatin1Char('\n') + backend->errorString();
+}
+
+void MediaPlayer::loadFailed(const QString &detail)
+{
+    loadPending_ = false;
+    loadWatch_.stop();
+    showLoadedSource();
+    disablePlayback();
+    QString text = tr("The file \"%1\" cannot be played: it holds no video or sound that can be "
+                      "read. It may be damaged, incomplete or of a kind that is not supported.")
+                       .arg(QDir::toNativeSeparators(loadingFile_));
+    if (!detail.isEmpty())
+        text += QStringLiteral("\n\n") + detail;
+    QMessageBox::warning(this, QStringLiteral("Phonon Mediaplayer"), text, QMessageBox::Close);
+}
+
+void MediaPlayer::disablePlayback()
+{
+    playButton_->setEnabled(false);
+    rewindButton_->setEnabled(false);
+    forwardButton_->setEnabled(false);
+    volume_->setEnabled(false);
+    timerWidget_->setEnabled(false);
+}

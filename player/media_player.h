@@ -1,0 +1,172 @@
+#ifndef MORLEK_MEDIA_PLAYER_H
+#define MORLEK_MEDIA_PLAYER_H
+
+#include <QElapsedTimer>
+#include <QIcon>
+#include <QPointer>
+#include <QString>
+#include <QTimer>
+#include <QWidget>
+
+#include <phonon/AudioOutput>
+#include <phonon/MediaObject>
+#include <phonon/Path>
+
+#include "storage.h"
+
+#include <memory>
+
+class QAction;
+class QDragEnterEvent;
+class QDragMoveEvent;
+class QDropEvent;
+class QLabel;
+class QMenuBar;
+class QPushButton;
+class FinishWaitBreaker;
+class MediaVideoWidget;
+class TimerWidget;
+class VideoStartProbe;
+
+namespace Phonon {
+class SeekSlider;
+class VolumeSlider;
+} // namespace Phonon
+
+namespace dravenhol::morlek::player {
+class FrameGrid;
+}
+
+/**
+ * The main window: menus, the video, the playback controls and the timing panel.
+ *
+ * It opens video files (open dialog, command line, drops), steps through them one frame of
+ * the chosen rate at a time, and announces every opened file with fileOpened().
+ */
+class MediaPlayer : public QWidget
+{
+    Q_OBJECT
+public:
+    /** Builds the window; a non-empty path is opened at once, as from the open dialog. */
+    explicit MediaPlayer(const QString &filePath);
+    ~MediaPlayer() override;
+
+    /** Opens one file: title, source, play and pause at once, then fileOpened(path). */
+    void openMediaFile(const QString &path);
+    /** Opens or queues the local files or the folder carried by a drop, then plays. */
+    void openDroppedFiles(QDropEvent *e);
+
+    /**
+     * Shows the paused picture again at the surface's present size: a video sink that cannot
+     * scale keeps the size it had when the picture was decoded until it decodes one again.
+     */
+    void refreshPicture();
+
+    /**
+     * The playback time of the frame on screen, or about to be: right after a frame step the
+     * media object still reports an older time, or 0 while it moves, for a few milliseconds.
+     */
+    qint64 currentTime() const;
+    /** Forgets the last step, so that the media object's time counts again at once. */
+    void forgetStep();
+    /**
+     * The time the timing panel records: the current time, or, when the record key was
+     * pressed a moment ago, the current time of that press. The panel's button takes the
+     * time when its click animation ends, 100 ms after the key, which while playing is a few
+     * frames after the one the user saw.
+     */
+    qint64 recordingTime() const;
+
+    /** The window's media object (for tests). */
+    Phonon::MediaObject *mediaObject() { return &media_; }
+    /** The timing panel beside the video. */
+    TimerWidget *timerWidget() const { return timerWidget_; }
+    /** The video surface. */
+    MediaVideoWidget *videoWidget() const { return videoWidget_; }
+    /** Length of one frame step of the chosen rate, in ms. */
+    int seekStep() const { return seekStep_; }
+    /** The frame grid that steps follow: the chosen rate from the current video's first frame. */
+    dravenhol::morlek::player::FrameGrid frameGrid() const;
+
+signals:
+    /** Emitted once for every file opened through openMediaFile, with the path as given. */
+    void fileOpened(const QString &filename);
+
+public slots:
+    void openFile();
+    void rewind();
+    void forward();
+    void updateTime();
+    void finished();
+    void playPause();
+    void play();
+    void pause();
+    void setFPS(int fps);
+
+private slots:
+    void showDeinterlaceDialog();
+    void seekMenuTriggered(QAction *action);
+    void aboutMenuTriggered(QAction *action);
+    void stateChanged(Phonon::State newstate, Phonon::State oldstate);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *e) override;
+    void dragMoveEvent(QDragMoveEvent *e) override;
+    void dropEvent(QDropEvent *e) override;
+
+private:
+    void buildMenus();
+    void showLoadedSource();
+    void checkLoad();
+    void loadFailed(const QString &detail);
+    QString backendError() const;
+    void disablePlayback();
+    void enqueueFile(const QString &path);
+    void clearQueue();
+    void videoStartProbed(const QString &path, qint64 startMs);
+    bool stepPending() const;
+    void stepTo(qint64 target);
+
+    QPointer<QMenuBar> menuBar_;
+    QIcon playIcon_;
+    QIcon pauseIcon_;
+    QPushButton *playButton_ = nullptr;
+    QPushButton *rewindButton_ = nullptr;
+    QPushButton *forwardButton_ = nullptr;
+    Phonon::SeekSlider *slider_ = nullptr;
+    QLabel *timeLabel_ = nullptr;
+    Phonon::VolumeSlider *volume_ = nullptr;
+    QLabel *info_ = nullptr;
+    QWidget videoWindow_;
+    Phonon::MediaObject media_;
+    Phonon::AudioOutput audioOutput_;
+    MediaVideoWidget *videoWidget_ = nullptr;
+    Phonon::Path audioOutputPath_;
+    TimerWidget *timerWidget_ = nullptr;
+    dravenhol::morlek::metadata::Storage storage_;
+    int fps_ = 0;
+    int seekStep_ = 0;
+
+    // Loading: the back-end passes through the stopped state on every load, and stays there
+    // without an error state when the file cannot be played; the load counts as finished when
+    // playback is paused or playing, and as failed when the back-end reports an error then.
+    bool loadPending_ = false;
+    QString loadingFile_;
+    // The back-end keeps the error of an earlier source; only a new one tells of this load.
+    QString earlierError_;
+    QTimer loadWatch_;
+    QElapsedTimer loadClock_;
+    qint64 videoOrigin_ = 0;
+    QString probedFile_;
+    std::unique_ptr<VideoStartProbe> probe_;
+    // A step's seek takes effect a moment later; until then the media object reports an
+    // earlier time, or 0 while it moves, so the step's target stands for the current time.
+    qint64 stepTarget_ = 0;
+    QElapsedTimer stepClock_;
+    qint64 recordKeyTime_ = 0;
+    QElapsedTimer recordKeyClock_;
+    std::unique_ptr<FinishWaitBreaker> finishWaitBreaker_;
+};
+
+#endif

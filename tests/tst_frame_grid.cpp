@@ -1,0 +1,125 @@
+#include "frame_grid.h"
+
+#include <QtTest>
+
+using dravenhol::morlek::player::FrameGrid;
+
+class TestFrameGrid : public QObject
+{
+    Q_OBJECT
+private slots:
+    void seekStep_data();
+    void seekStep();
+    void stepsVisitEveryFrameOnce_data();
+    void stepsVisitEveryFrameOnce();
+    void targets_data();
+    void targets();
+    void unknownTotalDoesNotClamp();
+};
+
+void TestFrameGrid::seekStep_data()
+{
+    QTest::addColumn<int>("fps");
+    QTest::addColumn<int>("step");
+    QTest::addRow("25") << 25 << 40;
+    QTest::addRow("30") << 30 << 33;
+    QTest::addRow("50") << 50 << 20;
+    QTest::addRow("60") << 60 << 17;
+    QTest::addRow("100") << 100 << 10;
+}
+
+void TestFrameGrid::seekStep()
+{
+    QFETCH(int, fps);
+    QFETCH(int, step);
+    QCOMPARE(FrameGrid::seekStep(fps), step);
+}
+
+void TestFrameGrid::stepsVisitEveryFrameOnce_data()
+{
+    QTest::addColumn<int>("fps");
+    QTest::addColumn<qint64>("origin");
+    for (int fps : {25, 30, 50, 60, 100}) {
+        QTest::addRow("%d fps from 0", fps) << fps << qint64(0);
+        QTest::addRow("%d fps from 3 ms", fps) << fps << qint64(3);
+        QTest::addRow("%d fps from 23 ms", fps) << fps << qint64(23);
+    }
+}
+
+// Every target must lie inside the frame it is meant to show, the frame of a video of that rate
+// whose frame k starts at origin + k * 1000 / fps exactly, and never land on a frame twice.
+void TestFrameGrid::stepsVisitEveryFrameOnce()
+{
+    QFETCH(int, fps);
+    QFETCH(qint64, origin);
+    const FrameGrid grid(fps, origin);
+    const qint64 total = origin + 600 * 1000 / fps;
+    const auto realFrame = [&](qint64 t) {
+        return t < origin ? qint64(0) : qint64(std::floor((t - origin) * fps / 1000.0));
+    };
+    qint64 t = 0;
+    for (qint64 frame = 1; frame < 600; ++frame) {
+        t = grid.nextFrameTarget(t, total);
+        QCOMPARE(realFrame(t), frame);
+        // Strictly after the frame's exact start, and at most one millisecond after it.
+        const double late = t - (origin + frame * 1000.0 / fps);
+        QVERIFY2(late > 0 && late <= 1.0, qPrintable(QString::number(t)));
+    }
+    for (qint64 frame = 598; frame >= 0; --frame) {
+        t = grid.previousFrameTarget(t);
+        QCOMPARE(realFrame(t), frame);
+    }
+    QCOMPARE(grid.previousFrameTarget(t), qint64(0));
+}
+
+void TestFrameGrid::targets_data()
+{
+    QTest::addColumn<int>("fps");
+    QTest::addColumn<qint64>("origin");
+    QTest::addColumn<qint64>("from");
+    QTest::addColumn<qint64>("total");
+    QTest::addColumn<qint64>("next");
+    QTest::addColumn<qint64>("previous");
+    QTest::addRow("Right at 0") << 50 << qint64(0) << qint64(0) << qint64(10000) << qint64(21)
+                                << qint64(0);
+    QTest::addRow("Left at 15") << 50 << qint64(0) << qint64(15) << qint64(10000) << qint64(21)
+                                << qint64(0);
+    QTest::addRow("10 ms before the end") << 50 << qint64(0) << qint64(9990) << qint64(10000)
+                                          << qint64(10000) << qint64(9961);
+    QTest::addRow("on an exact frame start") << 25 << qint64(0) << qint64(3000) << qint64(10000)
+                                             << qint64(3041) << qint64(2961);
+    QTest::addRow("30 fps first frames") << 30 << qint64(0) << qint64(0) << qint64(10000)
+                                         << qint64(34) << qint64(0);
+    QTest::addRow("30 fps, frame 3 starts on a whole ms") << 30 << qint64(0) << qint64(67)
+                                                          << qint64(10000) << qint64(101)
+                                                          << qint64(34);
+    QTest::addRow("inside a frame") << 25 << qint64(0) << qint64(95) << qint64(10000)
+                                    << qint64(121) << qint64(41);
+    QTest::addRow("late first frame, at 0") << 25 << qint64(23) << qint64(0) << qint64(10000)
+                                            << qint64(64) << qint64(0);
+    QTest::addRow("late first frame, frame 1") << 25 << qint64(23) << qint64(64)
+                                               << qint64(10000) << qint64(104) << qint64(23);
+}
+
+void TestFrameGrid::targets()
+{
+    QFETCH(int, fps);
+    QFETCH(qint64, origin);
+    QFETCH(qint64, from);
+    QFETCH(qint64, total);
+    QFETCH(qint64, next);
+    QFETCH(qint64, previous);
+    const FrameGrid grid(fps, origin);
+    QCOMPARE(grid.nextFrameTarget(from, total), next);
+    QCOMPARE(grid.previousFrameTarget(from), previous);
+}
+
+void TestFrameGrid::unknownTotalDoesNotClamp()
+{
+    const FrameGrid grid(25);
+    QCOMPARE(grid.nextFrameTarget(0, -1), qint64(41));
+    QCOMPARE(grid.nextFrameTarget(80, 0), qint64(0));
+}
+
+QTEST_GUILESS_MAIN(TestFrameGrid)
+#include "tst_frame_grid.moc"

@@ -1,0 +1,409 @@
+#include "frame_code.h"
+#include "frame_grid.h"
+#include "media_player.h"
+#include "media_video_widget.h"
+#include "test_support.h"
+
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <phonon/MediaObject>
+
+#include <memory>
+
+using namespace morlek::test;
+
+// Real playback with the GStreamer back-end on generated videos whose frames carry their index.
+class TestPlayback : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void opensPausedAtTheStart();
+    void stepsShowEveryFrame_data();
+    void stepsShowEveryFrame();
+    void quickStepsAreNotLost();
+    void returnToRecordedTime();
+    void pauseKeepsTheShownFrame();
+    void surfaceGestures();
+    void audioOnlyShowsThePanel();
+    void unplayableFileIsReportedAsFatal();
+    void stepsNearTheEndDoNotFreeze();
+
+private:
+    QString makeCodedVideo(const QString &name, int fps, double seconds,
+                           const QStringList &codec);
+    MediaPlayer *open(const QString &path);
+    int shownFrame() const;
+    bool waitForFrame(int expected, int timeoutMs = 3000) const;
+    void pressKey(Qt::Key key) const;
+
+    TempHome home_;
+    QTemporaryDir dir_;
+    QHash<QString, QString> videos_;
+    std::unique_ptr<MediaPlayer> player_;
+    std::unique_ptr<ModalAnswerer> answerer_;
+};
+
+QString TestPlayback::makeCodedVideo(const QString &name, int fps, double seconds,
+                                     const QStringList &codec)
+{
+    const QString path = dir_.filePath(name);
+    QStringList args{QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                     QStringLiteral("color=c=gray:s=160x120:r=%1:d=%2").arg(fps).arg(seconds),
+                     QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                     QStringLiteral("sine=f=440:d=%1").arg(seconds),
+                     QStringLiteral("-vf"), frameCodeFilter()};
+    args << codec << QStringLiteral("-shortest");
+    QString error;
+    if (!makeVideo(path, args, &error))
+        qWarning() << error;
+    return path;
+}
+
+void TestPlayback::initTestCase()
+{
+    QVERIFY(dir_.isValid());
+    const QStringList h264{QStringLiteral("-c:v"), QStringLiteral("libx264"),
+                           QStringLiteral("-g"), QStringLiteral("12"),
+                           QStringLiteral("-c:a"), QStringLiteral("aac")};
+    videos_[QStringLiteral("mp4 25")] = makeCodedVideo(QStringLiteral("v25.mp4"), 25, 3, h264);
+    videos_[QStringLiteral("mp4 30")] = makeCodedVideo(QStringLiteral("v30.mp4"), 30, 3, h264);
+    // ffmpeg's MKV video starts after 0 (here 23 ms, after the AAC priming).
+    videos_[QStringLiteral("mkv 25")] = makeCodedVideo(QStringLiteral("v25.mkv"), 25, 3, h264);
+    videos_[QStringLiteral("mkv 60")] = makeCodedVideo(QStringLiteral("v60.mkv"), 60, 2, h264);
+    videos_[QStringLiteral("avi 25")] = makeCodedVideo(
+        QStringLiteral("v25.avi"), 25, 3,
+        {QStringLiteral("-c:v"), QStringLiteral("mpeg4"), QStringLiteral("-q:v"),
+         QStringLiteral("3"), QStringLiteral("-c:a"), QStringLiteral("libmp3lame"),
+         QStringLiteral("-avoid_negative_ts"), QStringLiteral("disabled")});
+    videos_[QStringLiteral("end")] = makeCodedVideo(QStringLiteral("end.mp4"), 25, 6, h264);
+    for (const QString &path : qAsConst(videos_))
+        QVERIFY2(QFileInfo(path).size() > 0, qPrintable(path));
+
+    const QString audio = dir_.filePath(QStringLiteral("tone.ogg"));
+    QString error;
+    QVERIFY2(makeVideo(audio, {QStringLiteral("-f"), QStringLiteral("lavfi"),
+                               QStringLiteral("-i"), QStringLiteral("sine=f=440:d=2")},
+                       &error),
+             qPrintable(error));
+    videos_[QStringLiteral("audio")] = audio;
+
+    // A video cut short before its index, and a file that is no video at all.
+    QFile whole(videos_.value(QStringLiteral("mp4 25")));
+    QVERIFY(whole.open(QIODevice::ReadOnly));
+    QFile truncated(dir_.filePath(QStringLiteral("cut short.mp4")));
+    QVERIFY(truncated.open(QIODevice::WriteOnly));
+    truncated.write(whole.read(whole.size() / 3));
+    videos_[QStringLiteral("truncated")] = truncated.fileName();
+    QFile text(dir_.filePath(QStringLiteral("notes.mkv")));
+    QVERIFY(text.open(QIODevice::WriteOnly));
+    text.write("these are notes, not a video\n");
+    videos_[QStringLiteral("text")] = text.fileName();
+}
+
+void TestPlayback::init()
+{
+    answerer_ = std::make_unique<ModalAnswerer>();
+}
+
+void TestPlayback::cleanup()
+{
+    player_.reset();
+    QVERIFY2(answerer_->unexpected().isEmpty(), qPrintable(answerer_->unexpected().join('\n')));
+    answerer_.reset();
+}
+
+MediaPlayer *TestPlayback::open(const QString &path)
+{
+    player_ = std::make_unique<MediaPlayer>(path);
+    player_->show();
+    player_->activateWindow();
+    if (!QTest::qWaitForWindowActive(player_.get()))
+        return nullptr;
+    auto *play = player_->findChild<QPushButton *>(QStringLiteral("playButton"));
+    const bool loaded = QTest::qWaitFor([&] {
+        return play->isEnabled() && player_->mediaObject()->state() == Phonon::PausedState;
+    }, 10000);
+    // The picture is redrawn at the surface's size a moment after the window has been fitted.
+    QTest::qWait(300);
+    return loaded ? player_.get() : nullptr;
+}
+
+int TestPlayback::shownFrame() const
+{
+    QWidget *surface = player_->videoWidget();
+    const QPoint origin = surface->mapToGlobal(QPoint(0, 0));
+    const QImage image = surface->screen()
+                             ->grabWindow(0, origin.x(), origin.y(), surface->width(),
+                                          surface->height())
+                             .toImage();
+    return decodeFrameCode(image.copy(fittedPictureRect(surface->size(), QSize(160, 120))));
+}
+
+bool TestPlayback::waitForFrame(int expected, int timeoutMs) const
+{
+    return QTest::qWaitFor([&] { return shownFrame() == expected; }, timeoutMs);
+}
+
+void TestPlayback::pressKey(Qt::Key key) const
+{
+    QTest::keyClick(player_.get(), key);
+}
+
+void TestPlayback::opensPausedAtTheStart()
+{
+    MediaPlayer *player = open(videos_.value(QStringLiteral("mp4 25")));
+    QVERIFY(player);
+    QCOMPARE(player->windowTitle(), QStringLiteral("v25.mp4"));
+    QCOMPARE(player->mediaObject()->currentTime(), qint64(0));
+    QVERIFY(player->findChild<QWidget *>(QStringLiteral("videoContainer"))->isVisible());
+    QVERIFY(!player->findChild<QLabel *>(QStringLiteral("infoLabel"))->isVisible());
+    for (const char *name : {"rewindButton", "playButton", "forwardButton", "volumeSlider"})
+        QVERIFY2(player->findChild<QWidget *>(QLatin1String(name))->isEnabled(), name);
+    QCOMPARE(player->findChild<QLabel *>(QStringLiteral("timeLabel"))->text(),
+             QStringLiteral("0:00:000 / 0:03:000"));
+    // Frame 0 is all black like an empty surface; the next one proves the picture is shown.
+    player->setFPS(25);
+    pressKey(Qt::Key_Right);
+    QVERIFY(waitForFrame(1));
+    QCOMPARE(player->mediaObject()->state(), Phonon::PausedState);
+}
+
+void TestPlayback::stepsShowEveryFrame_data()
+{
+    QTest::addColumn<QString>("video");
+    QTest::addColumn<int>("fps");
+    QTest::addColumn<int>("steps");
+    QTest::addRow("mp4 at 25 fps") << "mp4 25" << 25 << 12;
+    QTest::addRow("mp4 at 30 fps") << "mp4 30" << 30 << 12;
+    QTest::addRow("mkv starting late") << "mkv 25" << 25 << 6;
+    QTest::addRow("mkv at 60 fps") << "mkv 60" << 60 << 8;
+    QTest::addRow("avi at 25 fps") << "avi 25" << 25 << 6;
+}
+
+void TestPlayback::stepsShowEveryFrame()
+{
+    QFETCH(QString, video);
+    QFETCH(int, fps);
+    QFETCH(int, steps);
+    MediaPlayer *player = open(videos_.value(video));
+    QVERIFY(player);
+    player->setFPS(fps);
+    // The first frame's start is found in the background; the first step must wait for it.
+    if (video.startsWith(QLatin1String("mkv")))
+        QTRY_VERIFY(player->frameGrid().origin() > 0);
+    for (int frame = 1; frame <= steps; ++frame) {
+        pressKey(Qt::Key_Right);
+        QVERIFY2(waitForFrame(frame), qPrintable(QStringLiteral("Right to frame %1, shown %2")
+                                                     .arg(frame)
+                                                     .arg(shownFrame())));
+    }
+    for (int frame = steps - 1; frame >= 1; --frame) {
+        pressKey(Qt::Key_Left);
+        QVERIFY2(waitForFrame(frame), qPrintable(QStringLiteral("Left to frame %1, shown %2")
+                                                     .arg(frame)
+                                                     .arg(shownFrame())));
+    }
+}
+
+void TestPlayback::quickStepsAreNotLost()
+{
+    MediaPlayer *player = open(videos_.value(QStringLiteral("mp4 25")));
+    QVERIFY(player);
+    player->setFPS(25);
+    // Presses faster than the back-end reports the new time each move on by one frame.
+    for (int i = 0; i < 5; ++i)
+        player->forward();
+    QVERIFY(waitForFrame(5));
+    QTRY_COMPARE(player->mediaObject()->currentTime(), qint64(201));
+}
+
+void TestPlayback::returnToRecordedTime()
+{
+    MediaPlayer *player = open(videos_.value(QStringLiteral("mkv 25")));
+    QVERIFY(player);
+    player->setFPS(25);
+    QTRY_VERIFY(player->frameGrid().origin() > 0);
+    for (int i = 0; i < 7; ++i)
+        pressKey(Qt::Key_Right);
+    QVERIFY(waitForFrame(7));
+    const qint64 recorded = player->mediaObject()->currentTime();
+    player->mediaObject()->seek(2000);
+    QVERIFY(waitForFrame(49));
+    player->mediaObject()->seek(recorded);
+    QVERIFY2(waitForFrame(7), qPrintable(QStringLiteral("recorded %1, shown %2").arg(recorded).arg(shownFrame())));
+}
+
+void TestPlayback::pauseKeepsTheShownFrame()
+{
+    MediaPlayer *player = open(videos_.value(QStringLiteral("mp4 25")));
+    QVERIFY(player);
+    player->setFPS(25);
+    Phonon::MediaObject *media = player->mediaObject();
+    pressKey(Qt::Key_Space);
+    QTRY_COMPARE(media->state(), Phonon::PlayingState);
+    QTest::qWait(700);
+    pressKey(Qt::Key_Space);
+    QTRY_COMPARE(media->state(), Phonon::PausedState);
+    QTest::qWait(300);
+    const int frame = shownFrame();
+    QVERIFY(frame > 5);
+    // The time after the pause is the start of the frame on screen, so it can be recorded.
+    QTRY_COMPARE(media->currentTime(), qint64(frame) * 40 + 1);
+    pressKey(Qt::Key_Right);
+    QVERIFY(waitForFrame(frame + 1));
+    pressKey(Qt::Key_Left);
+    pressKey(Qt::Key_Left);
+    QVERIFY2(waitForFrame(frame - 1), qPrintable(QStringLiteral("shown %1 at %2, paused on %3").arg(shownFrame()).arg(media->currentTime()).arg(frame)));
+}
+
+void TestPlayback::surfaceGestures()
+{
+    MediaPlayer *player = open(videos_.value(QStringLiteral("mp4 25")));
+    QVERIFY(player);
+    Phonon::MediaObject *media = player->mediaObject();
+    MediaVideoWidget *surface = player->videoWidget();
+    const QPoint middle = surface->rect().center();
+
+    // Any button toggles playback.
+    QTest::mouseClick(surface, Qt::RightButton, Qt::NoModifier, middle);
+    QTRY_COMPARE(media->state(), Phonon::PlayingState);
+    QTest::mouseClick(surface, Qt::LeftButton, Qt::NoModifier, middle);
+    QTRY_COMPARE(media->state(), Phonon::PausedState);
+
+    // A double click switches full screen and leaves playback paused. Its second press comes
+    // a moment after the first, as a hand makes it.
+    QTest::mouseClick(surface, Qt::LeftButton, Qt::NoModifier, middle);
+    QTRY_COMPARE(media->state(), Phonon::PlayingState);
+    QTest::mouseDClick(surface, Qt::LeftButton, Qt::NoModifier, middle);
+    QTRY_VERIFY(surface->isFullScreen());
+    QVERIFY(surface->fullScreenAction()->isChecked());
+    QTest::qWait(300);
+    QCOMPARE(media->state(), Phonon::PausedState);
+
+    // The cursor hides a second after the last move, and comes back with the next one.
+    QTest::mouseMove(surface, middle + QPoint(5, 5));
+    QTRY_COMPARE_WITH_TIMEOUT(surface->cursor().shape(), Qt::BlankCursor, 3000);
+    QMouseEvent move(QEvent::MouseMove, QPointF(middle), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QCoreApplication::sendEvent(surface, &move);
+    QCOMPARE(surface->cursor().shape(), Qt::ArrowCursor);
+
+    // Space on the full-screen surface plays; Escape returns it to the window.
+    QTest::keyClick(surface, Qt::Key_Space);
+    QTRY_COMPARE(media->state(), Phonon::PlayingState);
+    QTest::keyClick(surface, Qt::Key_Escape);
+    QTRY_VERIFY(!surface->isFullScreen());
+    QVERIFY(!surface->fullScreenAction()->isChecked());
+    QCOMPARE(surface->cursor().shape(), Qt::ArrowCursor);
+
+    // Alt+Return in the player window goes full screen and back.
+    player->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(player));
+    QTest::keyClick(player, Qt::Key_Return, Qt::AltModifier);
+    QTRY_VERIFY(surface->isFullScreen());
+    // Without a window manager the full-screen window does not take the focus by itself.
+    QApplication::setActiveWindow(surface);
+    QTRY_COMPARE(QApplication::activeWindow(), surface);
+    QTest::keyClick(surface, Qt::Key_Return, Qt::AltModifier);
+    QTRY_VERIFY(!surface->isFullScreen());
+    QVERIFY(!surface->fullScreenAction()->isChecked());
+}
+
+void TestPlayback::audioOnlyShowsThePanel()
+{
+    MediaPlayer *player = open(videos_.value(QStringLiteral("audio")));
+    QVERIFY(player);
+    QVERIFY(!player->mediaObject()->hasVideo());
+    QVERIFY(player->findChild<QLabel *>(QStringLiteral("infoLabel"))->isVisible());
+    QVERIFY(!player->findChild<QWidget *>(QStringLiteral("videoContainer"))->isVisible());
+    QCOMPARE(player->size(), player->minimumSize().expandedTo(player->minimumSizeHint()));
+}
+
+void TestPlayback::unplayableFileIsReportedAsFatal()
+{
+    for (const char *kind : {"truncated", "text"}) {
+        const QString path = videos_.value(QLatin1String(kind));
+        QString text;
+        answerer_->expect([&](QWidget *modal) {
+            auto *box = qobject_cast<QMessageBox *>(modal);
+            QVERIFY(box);
+            QCOMPARE(box->windowTitle(), QStringLiteral("Phonon Mediaplayer"));
+            text = box->text();
+            ModalAnswerer::clickButton(modal, QMessageBox::Close);
+        });
+        player_ = std::make_unique<MediaPlayer>(path);
+        player_->show();
+        QTRY_VERIFY_WITH_TIMEOUT(!text.isEmpty(), 12000);
+        QVERIFY2(text.contains(path), qPrintable(text));
+        for (const char *name : {"rewindButton", "playButton", "forwardButton", "volumeSlider"})
+            QVERIFY2(!player_->findChild<QWidget *>(QLatin1String(name))->isEnabled(), name);
+        QVERIFY(player_->findChild<QLabel *>(QStringLiteral("infoLabel"))->isVisible());
+
+        // The next file that loads brings the controls back.
+        player_->openMediaFile(videos_.value(QStringLiteral("mp4 25")));
+        QTRY_VERIFY_WITH_TIMEOUT(player_->findChild<QWidget *>(QStringLiteral("volumeSlider"))
+                                     ->isEnabled(),
+                                 10000);
+        QVERIFY(player_->findChild<QWidget *>(QStringLiteral("forwardButton"))->isEnabled());
+        QVERIFY(player_->findChild<QWidget *>(QStringLiteral("videoContainer"))->isVisible());
+    }
+}
+
+void TestPlayback::stepsNearTheEndDoNotFreeze()
+{
+    MediaPlayer *player = open(videos_.value(QStringLiteral("end")));
+    QVERIFY(player);
+    player->setFPS(25);
+    Phonon::MediaObject *media = player->mediaObject();
+    const qint64 total = media->totalTime();
+    QCOMPARE(total, qint64(6000));
+
+    // Step through the last three seconds, as a user holding Right would.
+    media->seek(total - 3000);
+    QVERIFY(waitForFrame(75));
+    qint64 slowest = 0;
+    QElapsedTimer clock;
+    for (int frame = 76; frame < 150; ++frame) {
+        clock.start();
+        pressKey(Qt::Key_Right);
+        slowest = qMax(slowest, clock.elapsed());
+        QTest::qWait(40);
+    }
+    qInfo("slowest step near the end: %lld ms", slowest);
+    // Without the remedy single steps here took 1.5 s and more; the margin is for a busy CI.
+    QVERIFY2(slowest < 250, qPrintable(QString::number(slowest)));
+    QVERIFY2(waitForFrame(149), qPrintable(QStringLiteral("shown %1 at %2").arg(shownFrame()).arg(media->currentTime())));
+
+    // The end still plays, and Space starts again from the beginning.
+    QSignalSpy finished(media, &Phonon::MediaObject::finished);
+    media->seek(total - 1000);
+    pressKey(Qt::Key_Space);
+    QVERIFY2(finished.wait(8000), qPrintable(QStringLiteral("state %1 at %2 of %3")
+                                                 .arg(media->state())
+                                                 .arg(media->currentTime())
+                                                 .arg(media->totalTime())));
+    pressKey(Qt::Key_Space);
+    QTRY_COMPARE(media->state(), Phonon::PlayingState);
+    QTRY_VERIFY(media->currentTime() > 0);
+    QVERIFY(media->currentTime() < 2000);
+    pressKey(Qt::Key_Space);
+    QTRY_COMPARE(media->state(), Phonon::PausedState);
+    QTest::qWait(300);
+    const int frame = shownFrame();
+    QVERIFY(frame >= 0 && frame < 50);
+    pressKey(Qt::Key_Right);
+    QVERIFY(waitForFrame(frame + 1));
+}
+
+QTEST_MAIN(TestPlayback)
+#include "tst_playback.moc"
