@@ -4,6 +4,7 @@
 //   persister_child grow <video>                 saves a growing record until it is killed
 //   persister_child limit <bytes> <video> <marks> saves <marks> marks under a file-size limit
 #include "fs_persister.h"
+#include "record_support.h"
 #include "storage.h"
 #include "video_metadata.pb.h"
 
@@ -17,7 +18,6 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <stdexcept>
 
 using dravenhol::morlek::VideoMetadata;
 using dravenhol::morlek::metadata::FsPersister;
@@ -33,8 +33,7 @@ constexpr qint64 growLimitMs = 20000;
 
 void fail(const char *what, const boost::exception &error)
 {
-    const auto *failure = dynamic_cast<const std::runtime_error *>(&error);
-    std::printf("%s: %s\n", what, failure ? failure->what() : "unknown error");
+    std::printf("%s: %s\n", what, qPrintable(morlek::test::errorMessage(error)));
     std::fflush(stdout);
     std::exit(1);
 }

@@ -3,6 +3,8 @@ morlek_add_test(tst_frame_grid SOURCES tst_frame_grid.cpp LIBS morlek_player TIM
 morlek_add_test(tst_window_fit SOURCES tst_window_fit.cpp LIBS morlek_player TIMEOUT 60)
 morlek_add_test(tst_media_player SOURCES tst_media_player.cpp LIBS morlek_player WIDGETS
                 TIMEOUT 120)
-morlek_add_test(tst_playback SOURCES tst_playback.cpp LIBS morlek_player VIDEO TIMEOUT 300)
-morlek_add_test(tst_timing_wiring SOURCES tst_timing_wiring.cpp LIBS morlek_player VIDEO
+morlek_add_test(tst_playback SOURCES tst_playback.cpp LIBS morlek_player morlek_playersupport VIDEO
+                TIMEOUT 300)
+morlek_add_test(tst_timing_wiring SOURCES tst_timing_wiring.cpp
+                LIBS morlek_player morlek_playersupport morlek_recordsupport VIDEO
                 TIMEOUT 180)

@@ -1,6 +1,5 @@
-#include "fs_persister.h"
-#include "storage.h"
-#include "test_support.h"
+#include "panel_fixture.h"
+#include "record_support.h"
 #include "time_format.h"
 #include "timer_widget.h"
 #include "timing_table.h"
@@ -11,11 +10,7 @@
 
 #include <memory>
 
-using dravenhol::morlek::VideoMetadata;
-using dravenhol::morlek::metadata::FsPersister;
-using dravenhol::morlek::metadata::Persister;
-using dravenhol::morlek::metadata::Storage;
-using morlek::test::TempHome;
+using morlek::test::PanelFixture;
 
 class TestClipboardCopy : public QObject
 {
@@ -30,39 +25,30 @@ private slots:
     void emptySelectionKeepsClipboard();
 
 private:
-    TimingTable *table() const { return panel_->findChild<TimingTable *>(); }
+    TimingTable *table() const { return timing_->table(); }
     void pressCopy();
 
-    std::unique_ptr<TempHome> home_;
-    std::unique_ptr<Storage> storage_;
-    std::unique_ptr<TimerWidget> panel_;
+    std::unique_ptr<PanelFixture> timing_;
 };
 
 void TestClipboardCopy::init()
 {
-    home_ = std::make_unique<TempHome>();
-    storage_ = std::make_unique<Storage>(QSharedPointer<Persister>(new FsPersister));
-    panel_ = std::make_unique<TimerWidget>([] { return qint64(0); }, storage_.get());
-    panel_->show();
-    panel_->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(panel_.get()));
+    timing_ = std::make_unique<PanelFixture>([] { return qint64(0); });
+    timing_->panel()->show();
+    timing_->panel()->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(timing_->panel()));
 
     // Three elements and the open row: durations 3.5 s, 3 s and 2 s.
-    VideoMetadata metadata;
-    metadata.set_hash("0123456789abcdef0123456789abcdef01234567");
-    auto *measure = metadata.add_time_sequence();
-    for (const qint32 mark : {1000, 4500, 6000, 9000, 10000, 12000})
-        measure->add_timestamp(mark);
-    table()->setData(metadata);
+    table()->setData(morlek::test::timingRecord(
+        QStringLiteral("0123456789abcdef0123456789abcdef01234567"),
+        {1000, 4500, 6000, 9000, 10000, 12000}));
     QCOMPARE(table()->model()->rowCount(), 4);
     QApplication::clipboard()->setText(QStringLiteral("before"));
 }
 
 void TestClipboardCopy::cleanup()
 {
-    panel_.reset();
-    storage_.reset();
-    home_.reset();
+    timing_.reset();
 }
 
 void TestClipboardCopy::pressCopy()

@@ -1,5 +1,6 @@
-#include "fs_persister.h"
-#include "storage.h"
+#include "file_support.h"
+#include "panel_fixture.h"
+#include "record_support.h"
 #include "test_support.h"
 #include "time_format.h"
 #include "timer_widget.h"
@@ -26,32 +27,19 @@
 #include <sys/resource.h>
 
 using dravenhol::morlek::VideoMetadata;
-using dravenhol::morlek::metadata::FsPersister;
-using dravenhol::morlek::metadata::Persister;
-using dravenhol::morlek::metadata::Storage;
 using morlek::test::ModalAnswerer;
-using morlek::test::TempHome;
+using morlek::test::PanelFixture;
 
 namespace {
 
 VideoMetadata record(const QList<qint32> &marks)
 {
-    VideoMetadata metadata;
-    metadata.set_hash("0123456789abcdef0123456789abcdef01234567");
-    auto *measure = metadata.add_time_sequence();
-    for (const qint32 mark : marks)
-        measure->add_timestamp(mark);
-    return metadata;
+    return morlek::test::timingRecord(QStringLiteral("0123456789abcdef0123456789abcdef01234567"),
+                                      marks);
 }
 
 const QString header = QStringLiteral("\"Start time\",\"End time\",\"Duration\",\"Sum\",\n");
 const QString openRow = QStringLiteral("\"'\",\"'\",\"'\",\"'\",\n");
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 } // namespace
 
@@ -76,15 +64,13 @@ private slots:
     void pythonCsvReadsExport();
 
 private:
-    TimingTable *table() const { return panel_->findChild<TimingTable *>(); }
+    TimingTable *table() const { return timing_->table(); }
     /** Queues the answer that types @p path into the export dialog and accepts it. */
     void expectFileDialog(const QString &path);
     void clickExport();
 
-    std::unique_ptr<TempHome> home_;
+    std::unique_ptr<PanelFixture> timing_;
     std::unique_ptr<QTemporaryDir> folder_;
-    std::unique_ptr<Storage> storage_;
-    std::unique_ptr<TimerWidget> panel_;
     std::unique_ptr<ModalAnswerer> answerer_;
 };
 
@@ -96,14 +82,12 @@ void TestCsvExport::initTestCase()
 
 void TestCsvExport::init()
 {
-    home_ = std::make_unique<TempHome>();
+    timing_ = std::make_unique<PanelFixture>([] { return qint64(0); });
     folder_ = std::make_unique<QTemporaryDir>();
-    QVERIFY(home_->isValid() && folder_->isValid());
+    QVERIFY(timing_->isValid() && folder_->isValid());
     QSettings().remove(QStringLiteral("open_file_dir"));
-    storage_ = std::make_unique<Storage>(QSharedPointer<Persister>(new FsPersister));
-    panel_ = std::make_unique<TimerWidget>([] { return qint64(0); }, storage_.get());
     answerer_ = std::make_unique<ModalAnswerer>();
-    panel_->show();
+    timing_->panel()->show();
 }
 
 void TestCsvExport::cleanup()
@@ -111,10 +95,8 @@ void TestCsvExport::cleanup()
     QVERIFY2(answerer_->unexpected().isEmpty(), qPrintable(answerer_->unexpected().join('\n')));
     QCOMPARE(answerer_->pending(), 0);
     answerer_.reset();
-    panel_.reset();
-    storage_.reset();
+    timing_.reset();
     folder_.reset();
-    home_.reset();
 }
 
 void TestCsvExport::expectFileDialog(const QString &path)
@@ -132,11 +114,8 @@ void TestCsvExport::expectFileDialog(const QString &path)
 
 void TestCsvExport::clickExport()
 {
-    const auto buttons = panel_->findChildren<QPushButton *>();
-    for (QPushButton *button : buttons) {
-        if (button->toolTip().startsWith(QLatin1String("Export data")))
-            button->click();
-    }
+    if (QPushButton *button = timing_->button(QStringLiteral("Export data")))
+        button->click();
 }
 
 void TestCsvExport::modelToCsvBytes_data()
@@ -197,7 +176,7 @@ void TestCsvExport::exportWritesFile()
     expectFileDialog(path);
     clickExport();
     QCOMPARE(answerer_->seen().size(), 1);
-    QCOMPARE(readAll(path),
+    QCOMPARE(morlek::test::readFile(path),
              (header + "\"'0:01:000\",\"'0:04:500\",\"'03:500\",\"'0:03:500\",\n" + openRow)
                  .toUtf8());
     // Nothing but the file itself is left in the folder.
@@ -219,7 +198,7 @@ void TestCsvExport::exportReplacesExistingFile()
     answerer_->expect([](QWidget *modal) { ModalAnswerer::clickButton(modal, QMessageBox::Yes); });
     clickExport();
     QCOMPARE(answerer_->seen().size(), 2);
-    QCOMPARE(readAll(path), (header + openRow).toUtf8());
+    QCOMPARE(morlek::test::readFile(path), (header + openRow).toUtf8());
 }
 
 void TestCsvExport::failedWriteKeepsExistingFile()
@@ -257,7 +236,7 @@ void TestCsvExport::failedWriteKeepsExistingFile()
 
     QCOMPARE(answerer_->seen().size(), 3);
     QVERIFY2(text.contains(QDir::toNativeSeparators(path)), qPrintable(text));
-    QCOMPARE(readAll(path), old);
+    QCOMPARE(morlek::test::readFile(path), old);
     QCOMPARE(QDir(folder_->path()).entryList(QDir::Files | QDir::Hidden),
              QStringList{QStringLiteral("times.csv")});
 }
@@ -296,7 +275,7 @@ void TestCsvExport::missingFolderIsReported()
     clickExport();
     QCOMPARE(answerer_->seen().size(), 2);
     QCOMPARE(icon, QMessageBox::Warning);
-    QCOMPARE(parent, panel_.get());
+    QCOMPARE(parent, timing_->panel());
     QVERIFY2(text.contains(QDir::toNativeSeparators(path)), qPrintable(text));
     // The reason comes after the file name.
     QVERIFY2(text.section(QDir::toNativeSeparators(path), 1).size() > 4, qPrintable(text));
@@ -317,7 +296,7 @@ void TestCsvExport::dialogStartsInOpenFolder()
     // Without the setting the dialog starts at home, and the export does not write it.
     answerer_->expect(cancel);
     clickExport();
-    QCOMPARE(shown, QDir(home_->path()).absolutePath());
+    QCOMPARE(shown, QDir(timing_->home()->path()).absolutePath());
     QVERIFY(!QSettings().contains(QStringLiteral("open_file_dir")));
 
     QSettings().setValue(QStringLiteral("open_file_dir"), folder_->path());

@@ -1,5 +1,7 @@
 // The video fingerprint, seen through the storage service: the hash of the record it loads.
+#include "file_support.h"
 #include "fs_persister.h"
+#include "record_support.h"
 #include "storage.h"
 #include "test_support.h"
 #include "video_metadata.pb.h"
@@ -19,12 +21,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <stdexcept>
-
 using dravenhol::morlek::VideoMetadata;
 using dravenhol::morlek::metadata::FsPersister;
 using dravenhol::morlek::metadata::Persister;
 using dravenhol::morlek::metadata::Storage;
+using morlek::test::writeFile;
 
 namespace {
 
@@ -37,12 +38,6 @@ QByteArray randomBytes(qint64 size, quint32 seed)
     for (char &byte : bytes)
         byte = static_cast<char>(generator.bounded(256));
     return bytes;
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 // The digest as the standard tool prints it.
@@ -71,9 +66,7 @@ Outcome loadThroughStorage(const QString &path)
     });
     QObject::connect(&storage, &Storage::dataLoadFailed, &storage,
                      [&outcome](const QString &, const boost::exception &error) {
-                         const auto *failure = dynamic_cast<const std::runtime_error *>(&error);
-                         outcome.failures << (failure ? QString::fromLatin1(failure->what())
-                                                      : QStringLiteral("<not a runtime_error>"));
+                         outcome.failures << morlek::test::errorMessage(error);
                          outcome.where = QString::fromStdString(boost::diagnostic_information(error));
                      });
     storage.requestLoadData(path);

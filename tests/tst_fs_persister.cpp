@@ -1,6 +1,8 @@
 // The file-system persister: where records are stored, and every way a data folder or a data
 // file can be wrong, made for real under a temporary HOME.
+#include "file_support.h"
 #include "fs_persister.h"
+#include "record_support.h"
 #include "test_support.h"
 #include "video_metadata.pb.h"
 
@@ -13,44 +15,20 @@
 #include <boost/exception/exception.hpp>
 
 #include <functional>
-#include <stdexcept>
 #include <string>
 
 using dravenhol::morlek::VideoMetadata;
 using dravenhol::morlek::metadata::FsPersister;
+using morlek::test::encode;
+using morlek::test::errorMessage;
+using morlek::test::readFile;
+using morlek::test::timingRecord;
+using morlek::test::writeFile;
 
 namespace {
 
 const QString fingerprint = QStringLiteral("da39a3ee5e6b4b0d3255bfef95601890afd80709");
 const QString otherFingerprint = QStringLiteral("3f786850e387550fdab836ed7e6dc881de23001b");
-
-VideoMetadata record(const QString &hash, const QString &path, std::initializer_list<int> marks)
-{
-    VideoMetadata metadata;
-    metadata.set_hash(hash.toStdString());
-    metadata.add_filename(path.toStdString());
-    auto *measure = metadata.add_time_sequence();
-    for (const int mark : marks)
-        measure->add_timestamp(mark);
-    return metadata;
-}
-
-QByteArray encode(const VideoMetadata &metadata)
-{
-    return QByteArray::fromStdString(metadata.SerializeAsString());
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // Every entry under a folder, relative to it, folders marked with a trailing slash.
 QStringList tree(const QString &root)
@@ -74,8 +52,7 @@ QString failureOf(const std::function<void()> &action, QString *where = nullptr)
     } catch (const boost::exception &error) {
         if (where)
             *where = QString::fromStdString(boost::diagnostic_information(error));
-        const auto *failure = dynamic_cast<const std::runtime_error *>(&error);
-        return failure ? QString::fromLatin1(failure->what()) : QStringLiteral("<not a runtime_error>");
+        return errorMessage(error);
     }
     return QString();
 }
@@ -129,7 +106,7 @@ void TestFsPersister::loadWithoutDataFileCreatesNothing()
 
 void TestFsPersister::firstSaveCreatesTheFolders()
 {
-    const VideoMetadata metadata = record(fingerprint, "/videos/a.mp4", {100, 2000});
+    const VideoMetadata metadata = timingRecord(fingerprint, {100, 2000}, {"/videos/a.mp4"});
     FsPersister().save(metadata);
     QCOMPARE(tree(home_->path()),
              (QStringList{"morlek/", "morlek/metadata/", "morlek/metadata/" + fingerprint}));
@@ -140,9 +117,9 @@ void TestFsPersister::firstSaveCreatesTheFolders()
 void TestFsPersister::saveReplacesTheRecord()
 {
     FsPersister persister;
-    persister.save(record(fingerprint, "/videos/a.mp4", {1, 2, 3, 4, 5, 6, 7, 8}));
-    persister.save(record(otherFingerprint, "/videos/b.mp4", {9}));
-    const VideoMetadata shorter = record(fingerprint, "/v", {42});
+    persister.save(timingRecord(fingerprint, {1, 2, 3, 4, 5, 6, 7, 8}, {"/videos/a.mp4"}));
+    persister.save(timingRecord(otherFingerprint, {9}, {"/videos/b.mp4"}));
+    const VideoMetadata shorter = timingRecord(fingerprint, {42}, {"/v"});
     persister.save(shorter);
 
     QCOMPARE(readFile(dataFile(fingerprint)), encode(shorter));
@@ -176,7 +153,7 @@ void TestFsPersister::failures()
     QFETCH(QString, saveFailure);
 
     const QDir home(home_->path());
-    const VideoMetadata stored = record(fingerprint, "/videos/a.mp4", {10, 20, 30});
+    const VideoMetadata stored = timingRecord(fingerprint, {10, 20, 30}, {"/videos/a.mp4"});
     if (setup == QLatin1String("fileAsDataDir")) {
         QVERIFY(home.mkpath("morlek"));
         QVERIFY(writeFile(home_->dataDir(), "not a folder"));
@@ -236,7 +213,7 @@ void TestFsPersister::malformedHashIsNeverAFileName()
     QFETCH(QByteArray, hash);
     if (hash == "<absolute>")
         hash = QFile::encodeName(QDir(home_->path()).filePath("written-here"));
-    VideoMetadata metadata = record(fingerprint, "/videos/a.mp4", {1});
+    VideoMetadata metadata = timingRecord(fingerprint, {1}, {"/videos/a.mp4"});
     metadata.set_hash(hash.toStdString());
 
     QCOMPARE(failureOf([&] { FsPersister().save(metadata); }),
@@ -252,7 +229,7 @@ void TestFsPersister::malformedFingerprintReadsNothing()
     QVERIFY(home.mkpath(home_->dataDir()));
     const QString outside = QStringLiteral("outside0123456789abcdef0123456789abcdef0");
     QVERIFY(writeFile(home.filePath("morlek/" + outside),
-                      encode(record(fingerprint, "/secret", {1}))));
+                      encode(timingRecord(fingerprint, {1}, {"/secret"}))));
     const QStringList before = tree(home_->path());
 
     for (const QString &hash : {"../" + outside, fingerprint.toUpper(), QString()}) {
@@ -266,7 +243,7 @@ void TestFsPersister::malformedFingerprintReadsNothing()
 void TestFsPersister::storedHashOtherThanFileName()
 {
     QVERIFY(QDir().mkpath(home_->dataDir()));
-    const QByteArray stored = encode(record(otherFingerprint, "/videos/b.mp4", {5, 6}));
+    const QByteArray stored = encode(timingRecord(otherFingerprint, {5, 6}, {"/videos/b.mp4"}));
     QVERIFY(writeFile(dataFile(fingerprint), stored));
 
     FsPersister persister;
@@ -283,12 +260,13 @@ void TestFsPersister::storedHashOtherThanFileName()
 void TestFsPersister::leftoverTemporaryIsNoRecordAndGoesWithNextSave()
 {
     FsPersister persister;
-    const VideoMetadata saved = record(fingerprint, "/videos/a.mp4", {1, 2});
+    const VideoMetadata saved = timingRecord(fingerprint, {1, 2}, {"/videos/a.mp4"});
     persister.save(saved);
 
     // What a process killed in the middle of a save leaves behind, and names that are not
     // such leftovers of this record.
-    const QByteArray partial = encode(record(fingerprint, "/videos/a.mp4", {1, 2, 3})).left(9);
+    const QByteArray partial =
+            encode(timingRecord(fingerprint, {1, 2, 3}, {"/videos/a.mp4"})).left(9);
     const QString leftover = fingerprint + ".aZ0_-9";
     QVERIFY(writeFile(dataFile(leftover), partial));
     const QStringList kept{otherFingerprint + ".aZ0_-9", fingerprint + ".notours", fingerprint + "x"};
@@ -297,7 +275,7 @@ void TestFsPersister::leftoverTemporaryIsNoRecordAndGoesWithNextSave()
 
     QCOMPARE(encode(persister.load(fingerprint)), encode(saved));
 
-    const VideoMetadata next = record(fingerprint, "/videos/a.mp4", {1, 2, 3});
+    const VideoMetadata next = timingRecord(fingerprint, {1, 2, 3}, {"/videos/a.mp4"});
     persister.save(next);
     QVERIFY(!QFile::exists(dataFile(leftover)));
     for (const QString &name : kept)

@@ -55,6 +55,8 @@ private slots:
 
 private:
     QStringList queuedFiles() const;
+    /** The player's menu of that title, or null. */
+    QMenu *menuTitled(const QString &title) const;
     void answerUnplayable();
 
     TempHome home_;
@@ -119,6 +121,16 @@ QStringList TestMediaPlayer::queuedFiles() const
     return files;
 }
 
+QMenu *TestMediaPlayer::menuTitled(const QString &title) const
+{
+    const auto menus = player_->findChildren<QMenu *>();
+    for (QMenu *menu : menus) {
+        if (menu->title() == title)
+            return menu;
+    }
+    return nullptr;
+}
+
 void TestMediaPlayer::answerUnplayable()
 {
     answerer_->expect([](QWidget *modal) { ModalAnswerer::clickButton(modal, QMessageBox::Close); });
@@ -176,11 +188,7 @@ void TestMediaPlayer::seekStepMenu()
 {
     QFETCH(QString, entry);
     QFETCH(int, step);
-    QMenu *menu = nullptr;
-    for (QMenu *candidate : player_->findChildren<QMenu *>()) {
-        if (candidate->title() == QLatin1String("Seek step"))
-            menu = candidate;
-    }
+    QMenu *menu = menuTitled(QStringLiteral("Seek step"));
     QVERIFY(menu);
     QAction *chosen = nullptr;
     for (QAction *action : menu->actions()) {
@@ -437,11 +445,7 @@ void TestMediaPlayer::fullScreenActionFollowsTheWindow()
 void TestMediaPlayer::manualOpensFromTheWorkingFolder()
 {
     QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "manualRequested");
-    QMenu *about = nullptr;
-    for (QMenu *candidate : player_->findChildren<QMenu *>()) {
-        if (candidate->title() == QLatin1String("About"))
-            about = candidate;
-    }
+    QMenu *about = menuTitled(QStringLiteral("About"));
     QVERIFY(about);
     QCOMPARE(about->actions().size(), 1);
     QCOMPARE(about->actions().first()->text(), QStringLiteral("Open user manual"));
@@ -455,11 +459,7 @@ void TestMediaPlayer::manualOpensFromTheWorkingFolder()
 
 void TestMediaPlayer::fileMenuOpensTheDeinterlaceDialog()
 {
-    QMenu *file = nullptr;
-    for (QMenu *candidate : player_->findChildren<QMenu *>()) {
-        if (candidate->title() == QLatin1String("File"))
-            file = candidate;
-    }
+    QMenu *file = menuTitled(QStringLiteral("File"));
     QVERIFY(file);
     QCOMPARE(file->actions().size(), 1);
     QAction *entry = file->actions().first();

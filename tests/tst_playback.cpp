@@ -1,14 +1,13 @@
-#include "frame_code.h"
 #include "frame_grid.h"
 #include "media_player.h"
 #include "media_video_widget.h"
+#include "player_fixture.h"
 #include "test_support.h"
 
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QScreen>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -42,8 +41,8 @@ private:
     QString makeCodedVideo(const QString &name, int fps, double seconds,
                            const QStringList &codec);
     MediaPlayer *open(const QString &path);
-    int shownFrame() const;
-    bool waitForFrame(int expected, int timeoutMs = 3000) const;
+    int shownFrame() const { return morlek::test::shownFrame(*player_); }
+    bool waitForFrame(int expected) const { return morlek::test::waitForFrame(*player_, expected); }
     void pressKey(Qt::Key key) const;
 
     TempHome home_;
@@ -57,14 +56,8 @@ QString TestPlayback::makeCodedVideo(const QString &name, int fps, double second
                                      const QStringList &codec)
 {
     const QString path = dir_.filePath(name);
-    QStringList args{QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-                     QStringLiteral("color=c=gray:s=160x120:r=%1:d=%2").arg(fps).arg(seconds),
-                     QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-                     QStringLiteral("sine=f=440:d=%1").arg(seconds),
-                     QStringLiteral("-vf"), frameCodeFilter()};
-    args << codec << QStringLiteral("-shortest");
     QString error;
-    if (!makeVideo(path, args, &error))
+    if (!morlek::test::makeCodedVideo(path, fps, seconds, codec, true, &error))
         qWarning() << error;
     return path;
 }
@@ -125,33 +118,10 @@ void TestPlayback::cleanup()
 MediaPlayer *TestPlayback::open(const QString &path)
 {
     player_ = std::make_unique<MediaPlayer>(path);
-    player_->show();
-    player_->activateWindow();
-    if (!QTest::qWaitForWindowActive(player_.get()))
-        return nullptr;
     auto *play = player_->findChild<QPushButton *>(QStringLiteral("playButton"));
-    const bool loaded = QTest::qWaitFor([&] {
-        return play->isEnabled() && player_->mediaObject()->state() == Phonon::PausedState;
-    }, 10000);
-    // The picture is redrawn at the surface's size a moment after the window has been fitted.
-    QTest::qWait(300);
-    return loaded ? player_.get() : nullptr;
-}
-
-int TestPlayback::shownFrame() const
-{
-    QWidget *surface = player_->videoWidget();
-    const QPoint origin = surface->mapToGlobal(QPoint(0, 0));
-    const QImage image = surface->screen()
-                             ->grabWindow(0, origin.x(), origin.y(), surface->width(),
-                                          surface->height())
-                             .toImage();
-    return decodeFrameCode(image.copy(fittedPictureRect(surface->size(), QSize(160, 120))));
-}
-
-bool TestPlayback::waitForFrame(int expected, int timeoutMs) const
-{
-    return QTest::qWaitFor([&] { return shownFrame() == expected; }, timeoutMs);
+    return morlek::test::showAndWaitForLoad(*player_, [play] { return play->isEnabled(); })
+               ? player_.get()
+               : nullptr;
 }
 
 void TestPlayback::pressKey(Qt::Key key) const

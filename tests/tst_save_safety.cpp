@@ -1,6 +1,8 @@
 // A save never costs the stored record: not when the disk fills up during the write, not when
 // the process is killed at any moment of it. Both are made for real in a child process.
+#include "file_support.h"
 #include "fs_persister.h"
+#include "record_support.h"
 #include "test_support.h"
 #include "video_metadata.pb.h"
 
@@ -16,16 +18,11 @@
 
 using dravenhol::morlek::VideoMetadata;
 using dravenhol::morlek::metadata::FsPersister;
+using morlek::test::readFile;
 
 namespace {
 
 constexpr int growStep = 16; // as in persister_child.cpp
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // Why @p bytes is not one complete state of the child's loop; empty if it is.
 QString stateProblem(const QByteArray &bytes, const QString &hash, const QString &video, int *marks)
@@ -103,13 +100,10 @@ void TestSaveSafety::cleanup()
 
 VideoMetadata TestSaveSafety::initialRecord(int marks) const
 {
-    VideoMetadata metadata;
-    metadata.set_hash(hash_.toStdString());
-    metadata.add_filename(video_.toStdString());
-    auto *sequence = metadata.add_time_sequence();
+    QList<qint32> times;
     for (int i = 0; i < marks; ++i)
-        sequence->add_timestamp(i * 3);
-    return metadata;
+        times << i * 3;
+    return morlek::test::timingRecord(hash_, times, {video_});
 }
 
 void TestSaveSafety::fullDiskKeepsTheOldRecord()

@@ -1,5 +1,7 @@
 // The storage service's answers to load and save requests, as its signals carry them.
+#include "file_support.h"
 #include "fs_persister.h"
+#include "record_support.h"
 #include "storage.h"
 #include "test_support.h"
 #include "video_metadata.pb.h"
@@ -23,28 +25,14 @@ using dravenhol::morlek::VideoMetadata;
 using dravenhol::morlek::metadata::FsPersister;
 using dravenhol::morlek::metadata::Persister;
 using dravenhol::morlek::metadata::Storage;
+using morlek::test::encode;
+using morlek::test::readFile;
+using morlek::test::writeFile;
 
 // Only so that the spies can hold the records they see; the program never needs this.
 Q_DECLARE_METATYPE(dravenhol::morlek::VideoMetadata)
 
 namespace {
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QByteArray encode(const VideoMetadata &metadata)
-{
-    return QByteArray::fromStdString(metadata.SerializeAsString());
-}
 
 QStringList pathsOf(const VideoMetadata &metadata)
 {
@@ -79,9 +67,7 @@ struct Signals
         , saveFailed(&storage, &Storage::dataSaveFailed)
     {
         const auto remember = [this](const boost::exception &error) {
-            const auto *failure = dynamic_cast<const std::runtime_error *>(&error);
-            messages << (failure ? QString::fromLatin1(failure->what())
-                                 : QStringLiteral("<not a runtime_error>"));
+            messages << morlek::test::errorMessage(error);
         };
         QObject::connect(&storage, &Storage::dataLoadFailed, &storage,
                          [remember](const QString &, const boost::exception &e) { remember(e); });

@@ -1,4 +1,6 @@
-#include "fs_persister.h"
+#include "file_support.h"
+#include "panel_fixture.h"
+#include "record_support.h"
 #include "storage.h"
 #include "test_support.h"
 #include "time_format.h"
@@ -18,11 +20,9 @@
 #include <memory>
 
 using dravenhol::morlek::VideoMetadata;
-using dravenhol::morlek::metadata::FsPersister;
-using dravenhol::morlek::metadata::Persister;
-using dravenhol::morlek::metadata::Storage;
 using morlek::test::ModalAnswerer;
-using morlek::test::TempHome;
+using morlek::test::PanelFixture;
+using morlek::test::marksOf;
 
 namespace {
 
@@ -34,16 +34,6 @@ struct BoxSeen
     QString informativeText;
     bool linksOpen = false;
 };
-
-QList<qint32> marksOf(const VideoMetadata &metadata)
-{
-    QList<qint32> marks;
-    if (metadata.time_sequence_size() == 0)
-        return marks;
-    for (const qint32 mark : metadata.time_sequence(metadata.time_sequence_size() - 1).timestamp())
-        marks << mark;
-    return marks;
-}
 
 } // namespace
 
@@ -66,22 +56,23 @@ private slots:
     void doubleClickSeeks();
 
 private:
-    TimingTable *table() const { return panel_->findChild<TimingTable *>(); }
-    QPushButton *button(const QString &tooltipStart) const;
+    TimingTable *table() const { return timing_->table(); }
+    QPushButton *button(const QString &toolTipStart) const { return timing_->button(toolTipStart); }
     /** Presses Return in the table; returns whether the save button was clicked by it. */
     bool pressReturn(int timeoutMs = 3000);
-    QString dataFile() const;
-    QByteArray dataBytes() const;
-    VideoMetadata storedRecord() const;
+    QString dataFile() const { return morlek::test::onlyDataFile(timing_->home()->dataDir()); }
+    QByteArray dataBytes() const { return morlek::test::readFile(dataFile()); }
+    VideoMetadata storedRecord() const
+    {
+        return morlek::test::onlyStoredRecord(timing_->home()->dataDir());
+    }
     /** Queues an answer that notes what the box shows and clicks @p button. */
     void expectBox(BoxSeen *seen, QMessageBox::StandardButton button);
 
     QTemporaryDir videos_;
     QString video_;
     qint64 now_ = 0;
-    std::unique_ptr<TempHome> home_;
-    std::unique_ptr<Storage> storage_;
-    std::unique_ptr<TimerWidget> panel_;
+    std::unique_ptr<PanelFixture> timing_;
     std::unique_ptr<ModalAnswerer> answerer_;
 };
 
@@ -99,15 +90,13 @@ void TestTimerWidget::initTestCase()
 
 void TestTimerWidget::init()
 {
-    home_ = std::make_unique<TempHome>();
-    QVERIFY(home_->isValid());
-    storage_ = std::make_unique<Storage>(QSharedPointer<Persister>(new FsPersister));
     now_ = 0;
-    panel_ = std::make_unique<TimerWidget>([this] { return now_; }, storage_.get());
+    timing_ = std::make_unique<PanelFixture>([this] { return now_; });
+    QVERIFY(timing_->isValid());
     answerer_ = std::make_unique<ModalAnswerer>();
-    panel_->show();
-    panel_->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(panel_.get()));
+    timing_->panel()->show();
+    timing_->panel()->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(timing_->panel()));
 }
 
 void TestTimerWidget::cleanup()
@@ -115,51 +104,18 @@ void TestTimerWidget::cleanup()
     QVERIFY2(answerer_->unexpected().isEmpty(), qPrintable(answerer_->unexpected().join('\n')));
     QCOMPARE(answerer_->pending(), 0);
     answerer_.reset();
-    panel_.reset();
-    storage_.reset();
-    home_.reset();
-}
-
-QPushButton *TestTimerWidget::button(const QString &tooltipStart) const
-{
-    const auto buttons = panel_->findChildren<QPushButton *>();
-    for (QPushButton *candidate : buttons) {
-        if (candidate->toolTip().startsWith(tooltipStart))
-            return candidate;
-    }
-    return nullptr;
+    timing_.reset();
 }
 
 bool TestTimerWidget::pressReturn(int timeoutMs)
 {
     // A button's shortcut clicks it after a short animation, from the event loop.
-    panel_->activateWindow();
-    if (!QTest::qWaitForWindowActive(panel_.get()))
+    timing_->panel()->activateWindow();
+    if (!QTest::qWaitForWindowActive(timing_->panel()))
         return false;
     QSignalSpy clicked(button("Save current time"), &QPushButton::clicked);
     QTest::keyClick(table(), Qt::Key_Return);
     return clicked.wait(timeoutMs);
-}
-
-QString TestTimerWidget::dataFile() const
-{
-    const QStringList files = QDir(home_->dataDir()).entryList(QDir::Files);
-    return files.size() == 1 ? QDir(home_->dataDir()).filePath(files.first()) : QString();
-}
-
-QByteArray TestTimerWidget::dataBytes() const
-{
-    QFile file(dataFile());
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-VideoMetadata TestTimerWidget::storedRecord() const
-{
-    VideoMetadata metadata;
-    const QByteArray bytes = dataBytes();
-    if (!metadata.ParseFromArray(bytes.constData(), bytes.size()))
-        metadata.Clear();
-    return metadata;
 }
 
 void TestTimerWidget::expectBox(BoxSeen *seen, QMessageBox::StandardButton button)
@@ -178,7 +134,7 @@ void TestTimerWidget::expectBox(BoxSeen *seen, QMessageBox::StandardButton butto
 
 void TestTimerWidget::refusesTimingBeforeLoad()
 {
-    QVERIFY(panel_->isEnabled());
+    QVERIFY(timing_->panel()->isEnabled());
     QVERIFY(!button("Save current time")->isEnabled());
     QVERIFY(!button("Clear timing table")->isEnabled());
     QVERIFY(button("Export data")->isEnabled());
@@ -186,17 +142,17 @@ void TestTimerWidget::refusesTimingBeforeLoad()
     now_ = 5000;
     QVERIFY(!pressReturn(300));
     QVERIFY(!table()->model()->index(0, timing::StartColumn).data().isValid());
-    QVERIFY(!QDir(home_->dataDir()).exists());
+    QVERIFY(!QDir(timing_->home()->dataDir()).exists());
 }
 
 void TestTimerWidget::returnRecordsTimeAndSaves()
 {
-    QSignalSpy timings(panel_.get(), &TimerWidget::newTiming);
-    storage_->requestLoadData(video_);
+    QSignalSpy timings(timing_->panel(), &TimerWidget::newTiming);
+    timing_->storage()->requestLoadData(video_);
     QVERIFY(button("Save current time")->isEnabled());
     QVERIFY(button("Clear timing table")->isEnabled());
     // A video without stored marks is loaded without writing anything.
-    QVERIFY(!QDir(home_->dataDir()).exists());
+    QVERIFY(!QDir(timing_->home()->dataDir()).exists());
 
     now_ = 1240;
     QVERIFY(pressReturn());
@@ -215,8 +171,8 @@ void TestTimerWidget::returnRecordsTimeAndSaves()
              QTime(0, 0, 3, 240));
 
     // Opening the video again shows the same marks, and the load stores them once more whole.
-    TimerWidget other([] { return qint64(0); }, storage_.get());
-    storage_->requestLoadData(video_);
+    TimerWidget other([] { return qint64(0); }, timing_->storage());
+    timing_->storage()->requestLoadData(video_);
     QCOMPARE(other.findChild<TimingTable *>()->model()->index(0, timing::EndColumn).data().toTime(),
              QTime(0, 0, 4, 480));
     QCOMPARE(marksOf(storedRecord()), (QList<qint32>{1240, 4480}));
@@ -240,7 +196,7 @@ void TestTimerWidget::loadFailure()
     QFETCH(QString, message);
 
     // A video with a stored mark is on screen when the next one fails to load.
-    storage_->requestLoadData(video_);
+    timing_->storage()->requestLoadData(video_);
     now_ = 700;
     QVERIFY(pressReturn());
     QCOMPARE(marksOf(storedRecord()), QList<qint32>{700});
@@ -260,7 +216,7 @@ void TestTimerWidget::loadFailure()
 
     BoxSeen seen;
     expectBox(&seen, QMessageBox::Ok);
-    storage_->requestLoadData(failing);
+    timing_->storage()->requestLoadData(failing);
     QCOMPARE(answerer_->seen().size(), 1);
     QCOMPARE(seen.icon, QMessageBox::Critical);
     QCOMPARE(seen.text, QStringLiteral("Error occured while loading data"));
@@ -287,11 +243,11 @@ void TestTimerWidget::loadFailure()
 void TestTimerWidget::saveFailureKeepsTable()
 {
     // A plain file where the data folder belongs: every save fails.
-    QVERIFY(QDir(home_->path()).mkpath(QStringLiteral("morlek")));
-    QFile blocker(home_->dataDir());
+    QVERIFY(QDir(timing_->home()->path()).mkpath(QStringLiteral("morlek")));
+    QFile blocker(timing_->home()->dataDir());
     QVERIFY(blocker.open(QIODevice::WriteOnly));
     blocker.close();
-    storage_->requestLoadData(video_);
+    timing_->storage()->requestLoadData(video_);
 
     BoxSeen first;
     expectBox(&first, QMessageBox::Ok);
@@ -323,15 +279,12 @@ void TestTimerWidget::saveFailureKeepsTable()
 void TestTimerWidget::replayWithFailingSavesReportsOnce()
 {
     // A record whose fingerprint names no data file: its saves fail.
-    VideoMetadata metadata;
-    metadata.set_hash("not a fingerprint");
-    auto *measure = metadata.add_time_sequence();
-    for (const qint32 mark : {1000, 2000, 3500})
-        measure->add_timestamp(mark);
+    const VideoMetadata metadata =
+        morlek::test::timingRecord(QStringLiteral("not a fingerprint"), {1000, 2000, 3500});
 
     BoxSeen seen;
     expectBox(&seen, QMessageBox::Ok);
-    emit storage_->dataLoaded(metadata);
+    emit timing_->storage()->dataLoaded(metadata);
     QCOMPARE(answerer_->seen().size(), 1);
     QCOMPARE(seen.text, QStringLiteral("Error occured while saving data"));
     QCOMPARE(table()->model()->index(0, timing::EndColumn).data().toTime(), QTime(0, 0, 2));
@@ -350,7 +303,7 @@ void TestTimerWidget::clearing()
 {
     QFETCH(bool, confirm);
 
-    storage_->requestLoadData(video_);
+    timing_->storage()->requestLoadData(video_);
     for (const qint64 time : {1000, 2000, 3000}) {
         now_ = time;
         QVERIFY(pressReturn());
@@ -382,12 +335,12 @@ void TestTimerWidget::clearing()
 
 void TestTimerWidget::doubleClickSeeks()
 {
-    storage_->requestLoadData(video_);
+    timing_->storage()->requestLoadData(video_);
     for (const qint64 time : {12345, 20000}) {
         now_ = time;
         QVERIFY(pressReturn());
     }
-    QSignalSpy seeks(panel_.get(), &TimerWidget::seek);
+    QSignalSpy seeks(timing_->panel(), &TimerWidget::seek);
     const auto doubleClick = [this](int row, int column) {
         TimingTable *view = table();
         const QPoint at = view->visualRect(view->model()->index(row, column)).center();

@@ -1,3 +1,4 @@
+#include "record_support.h"
 #include "time_format.h"
 #include "timing_table.h"
 #include "timing_table_delegate.h"
@@ -18,6 +19,7 @@
 #include <vector>
 
 using dravenhol::morlek::VideoMetadata;
+using morlek::test::marksOf;
 
 namespace {
 
@@ -34,16 +36,6 @@ VideoMetadata record(const QList<QList<qint32>> &sequences)
             measure->add_timestamp(mark);
     }
     return metadata;
-}
-
-QList<qint32> marksOf(const VideoMetadata &metadata, int sequence = -1)
-{
-    if (sequence < 0)
-        sequence = metadata.time_sequence_size() - 1;
-    QList<qint32> marks;
-    for (const qint32 mark : metadata.time_sequence(sequence).timestamp())
-        marks << mark;
-    return marks;
 }
 
 /** The texts of start, end, duration and sum of every row, as the table shows them. */

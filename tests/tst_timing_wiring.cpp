@@ -1,15 +1,13 @@
-#include "frame_code.h"
 #include "frame_grid.h"
 #include "media_player.h"
-#include "media_video_widget.h"
+#include "player_fixture.h"
+#include "record_support.h"
 #include "test_support.h"
 #include "timer_widget.h"
 #include "timing_table.h"
 #include "video_metadata.pb.h"
 
 #include <QAbstractItemModel>
-#include <QDir>
-#include <QScreen>
 #include <QTemporaryDir>
 #include <QTime>
 #include <QtTest>
@@ -32,11 +30,15 @@ private slots:
 
 private:
     MediaPlayer *open(const QString &path);
-    int shownFrame() const;
-    bool waitForFrame(int expected) const;
+    int shownFrame() const { return morlek::test::shownFrame(*player_); }
+    bool waitForFrame(int expected) const { return morlek::test::waitForFrame(*player_, expected); }
     void stepTo(int frame);
     QList<QList<qint64>> tableRows() const;
-    dravenhol::morlek::VideoMetadata storedRecord() const;
+    // The record of the first video; the test checks that it is the only file written for it.
+    dravenhol::morlek::VideoMetadata storedRecord() const
+    {
+        return morlek::test::onlyStoredRecord(home_.dataDir());
+    }
 
     TempHome home_;
     QTemporaryDir dir_;
@@ -53,13 +55,10 @@ void TestTimingWiring::initTestCase()
     otherVideo_ = dir_.filePath(QStringLiteral("another routine.mp4"));
     for (const auto &[path, seconds] : {std::pair{video_, 2.0}, std::pair{otherVideo_, 1.6}}) {
         QString error;
-        QVERIFY2(makeVideo(path,
-                           {QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-                            QStringLiteral("color=c=gray:s=160x120:r=25:d=%1").arg(seconds),
-                            QStringLiteral("-vf"), frameCodeFilter(), QStringLiteral("-c:v"),
-                            QStringLiteral("libx264"), QStringLiteral("-g"),
-                            QStringLiteral("12")},
-                           &error),
+        QVERIFY2(morlek::test::makeCodedVideo(path, 25, seconds,
+                                              {QStringLiteral("-c:v"), QStringLiteral("libx264"),
+                                               QStringLiteral("-g"), QStringLiteral("12")},
+                                              false, &error),
                  qPrintable(error));
     }
 }
@@ -67,34 +66,12 @@ void TestTimingWiring::initTestCase()
 MediaPlayer *TestTimingWiring::open(const QString &path)
 {
     player_ = std::make_unique<MediaPlayer>(path);
-    player_->show();
-    player_->activateWindow();
-    if (!QTest::qWaitForWindowActive(player_.get()))
-        return nullptr;
     // The timing panel opens for timing once the video has loaded and its record is in.
-    const bool loaded = QTest::qWaitFor([&] {
-        return player_->timerWidget()->isEnabled()
-            && player_->mediaObject()->state() == Phonon::PausedState;
-    }, 10000);
-    QTest::qWait(300);
+    TimerWidget *panel = player_->timerWidget();
+    const bool loaded =
+        morlek::test::showAndWaitForLoad(*player_, [panel] { return panel->isEnabled(); });
     player_->setFPS(25);
     return loaded ? player_.get() : nullptr;
-}
-
-int TestTimingWiring::shownFrame() const
-{
-    QWidget *surface = player_->videoWidget();
-    const QPoint origin = surface->mapToGlobal(QPoint(0, 0));
-    const QImage image = surface->screen()
-                             ->grabWindow(0, origin.x(), origin.y(), surface->width(),
-                                          surface->height())
-                             .toImage();
-    return decodeFrameCode(image.copy(fittedPictureRect(surface->size(), QSize(160, 120))));
-}
-
-bool TestTimingWiring::waitForFrame(int expected) const
-{
-    return QTest::qWaitFor([&] { return shownFrame() == expected; }, 3000);
 }
 
 void TestTimingWiring::stepTo(int frame)
@@ -122,21 +99,6 @@ QList<QList<qint64>> TestTimingWiring::tableRows() const
             rows << times;
     }
     return rows;
-}
-
-// The record of the first video; the test checks that it is the only file written for it.
-dravenhol::morlek::VideoMetadata TestTimingWiring::storedRecord() const
-{
-    dravenhol::morlek::VideoMetadata record;
-    const QStringList files = QDir(home_.dataDir()).entryList(QDir::Files);
-    if (files.size() != 1)
-        return record;
-    QFile file(QDir(home_.dataDir()).filePath(files.first()));
-    if (file.open(QIODevice::ReadOnly)) {
-        const QByteArray bytes = file.readAll();
-        record.ParseFromArray(bytes.constData(), bytes.size());
-    }
-    return record;
 }
 
 void TestTimingWiring::recordedTimesComeBackForACopy()

@@ -1,5 +1,7 @@
 // The stored record's encoding: the data files of every user depend on it byte for byte.
+#include "file_support.h"
 #include "fs_persister.h"
+#include "record_support.h"
 #include "test_support.h"
 #include "video_metadata.pb.h"
 
@@ -9,11 +11,13 @@
 
 #include <boost/exception/exception.hpp>
 
-#include <stdexcept>
 #include <string>
 
 using dravenhol::morlek::VideoMetadata;
 using dravenhol::morlek::metadata::FsPersister;
+using morlek::test::encode;
+using morlek::test::readFile;
+using morlek::test::writeFile;
 
 namespace {
 
@@ -22,29 +26,6 @@ const char fingerprint[] = "0123456789abcdef0123456789abcdef01234567";
 QByteArray hashField()
 {
     return QByteArray::fromHex("0a28") + QByteArray(fingerprint);
-}
-
-QByteArray encode(const VideoMetadata &metadata)
-{
-    return QByteArray::fromStdString(metadata.SerializeAsString());
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QString messageOf(const boost::exception &error)
-{
-    const auto *failure = dynamic_cast<const std::runtime_error *>(&error);
-    return failure ? QString::fromLatin1(failure->what()) : QStringLiteral("<not a runtime_error>");
 }
 
 } // namespace
@@ -122,7 +103,7 @@ void TestVideoMetadata::recordWithoutHashDoesNotParse()
     try {
         FsPersister().load(QLatin1String(fingerprint));
     } catch (const boost::exception &error) {
-        message = messageOf(error);
+        message = morlek::test::errorMessage(error);
     }
     QCOMPARE(message, QStringLiteral("Protobuf reported error while parsing file"));
 }

@@ -54,6 +54,15 @@ void showStorageFailure(const QString &text, const QString &apology, const QStri
     box.exec();
 }
 
+/** Gives @p button its @p shortcut and a tooltip whose "%1" names it as the platform shows it. */
+void setShortcutNamedInToolTip(QPushButton *button, const QKeySequence &shortcut,
+                               const QString &toolTip)
+{
+    button->setShortcut(shortcut);
+    button->setToolTip(
+        toolTip.arg(button->shortcut().toString(QKeySequence::NativeText), 0, QLatin1Char(' ')));
+}
+
 } // namespace
 
 TimerWidget::TimerWidget(boost::function<qint64()> currentTime, Storage *storage,
@@ -68,10 +77,8 @@ TimerWidget::TimerWidget(boost::function<qint64()> currentTime, Storage *storage
 
     saveButton_ = new QPushButton(this);
     saveButton_->setIcon(style()->standardIcon(QStyle::SP_ArrowDown));
-    saveButton_->setShortcut(QKeySequence(Qt::Key_Return));
-    saveButton_->setToolTip(tr("Save current time (%1)")
-                                .arg(saveButton_->shortcut().toString(QKeySequence::NativeText),
-                                     0, QLatin1Char(' ')));
+    setShortcutNamedInToolTip(saveButton_, QKeySequence(Qt::Key_Return),
+                              tr("Save current time (%1)"));
 
     clearButton_ = new QPushButton(this);
     clearButton_->setToolTip(tr("Clear timing table"));
@@ -79,10 +86,8 @@ TimerWidget::TimerWidget(boost::function<qint64()> currentTime, Storage *storage
 
     exportButton_ = new QPushButton(this);
     exportButton_->setIcon(style()->standardIcon(QStyle::SP_DriveHDIcon));
-    exportButton_->setShortcut(QKeySequence(QKeySequence::Save));
-    exportButton_->setToolTip(tr("Export data to .csv (%1)")
-                                  .arg(exportButton_->shortcut().toString(QKeySequence::NativeText),
-                                       0, QLatin1Char(' ')));
+    setShortcutNamedInToolTip(exportButton_, QKeySequence(QKeySequence::Save),
+                              tr("Export data to .csv (%1)"));
 
     auto *buttons = new QHBoxLayout(buttonBar);
     buttons->setContentsMargins(0, 0, 0, 0);

@@ -1,0 +1,77 @@
+#include "player_fixture.h"
+
+#include "frame_code.h"
+#include "media_player.h"
+#include "media_video_widget.h"
+#include "test_support.h"
+
+#include <QImage>
+#include <QPixmap>
+#include <QScreen>
+#include <QTest>
+
+#include <phonon/MediaObject>
+
+namespace morlek::test {
+
+namespace {
+
+// The picture size of the frame-numbered videos, where the player's surface is read back.
+QSize codedVideoSize()
+{
+    return QSize(160, 120);
+}
+
+} // namespace
+
+bool makeCodedVideo(const QString &path, int fps, double seconds, const QStringList &encoding,
+                    bool withTone, QString *error)
+{
+    const QSize size = codedVideoSize();
+    QStringList args{QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                     QStringLiteral("color=c=gray:s=%1x%2:r=%3:d=%4")
+                         .arg(size.width())
+                         .arg(size.height())
+                         .arg(fps)
+                         .arg(seconds)};
+    if (withTone) {
+        args << QStringLiteral("-f") << QStringLiteral("lavfi") << QStringLiteral("-i")
+             << QStringLiteral("sine=f=440:d=%1").arg(seconds);
+    }
+    args << QStringLiteral("-vf") << frameCodeFilter() << encoding;
+    if (withTone)
+        args << QStringLiteral("-shortest");
+    return makeVideo(path, args, error);
+}
+
+bool showAndWaitForLoad(MediaPlayer &player, const std::function<bool()> &ready)
+{
+    player.show();
+    player.activateWindow();
+    if (!QTest::qWaitForWindowActive(&player))
+        return false;
+    const bool loaded = QTest::qWaitFor([&] {
+        return ready() && player.mediaObject()->state() == Phonon::PausedState;
+    }, 10000);
+    // The picture is redrawn at the surface's size a moment after the window has been fitted.
+    QTest::qWait(300);
+    return loaded;
+}
+
+int shownFrame(const MediaPlayer &player)
+{
+    QWidget *surface = player.videoWidget();
+    const QPoint origin = surface->mapToGlobal(QPoint(0, 0));
+    const QImage image = surface->screen()
+                             ->grabWindow(0, origin.x(), origin.y(), surface->width(),
+                                          surface->height())
+                             .toImage();
+    return decodeFrameCode(image.copy(fittedPictureRect(surface->size(), codedVideoSize())));
+}
+
+bool waitForFrame(const MediaPlayer &player, int expected, int timeoutMs)
+{
+    return QTest::qWaitFor([&] { return shownFrame(player) == expected; }, timeoutMs);
+}
+
+} // namespace morlek::test

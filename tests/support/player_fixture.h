@@ -1,0 +1,35 @@
+#ifndef MORLEK_PLAYER_FIXTURE_H
+#define MORLEK_PLAYER_FIXTURE_H
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class MediaPlayer;
+
+namespace morlek::test {
+
+/**
+ * Makes a grey frame-numbered video of @p seconds at @p fps, encoded with the ffmpeg
+ * arguments @p encoding; with @p withTone a sine tone plays along. On failure *error says why.
+ */
+bool makeCodedVideo(const QString &path, int fps, double seconds, const QStringList &encoding,
+                    bool withTone, QString *error = nullptr);
+
+/**
+ * Shows the player window and waits until it is active and its video has loaded, paused, with
+ * @p ready true; then gives the picture a moment to be redrawn at the surface's size.
+ * False when the window or the video did not get there.
+ */
+bool showAndWaitForLoad(MediaPlayer &player, const std::function<bool()> &ready);
+
+/** The frame index the player's video surface shows on screen, -1 when it shows none. */
+int shownFrame(const MediaPlayer &player);
+
+/** Waits until the player's video surface shows frame @p expected. */
+bool waitForFrame(const MediaPlayer &player, int expected, int timeoutMs = 3000);
+
+} // namespace morlek::test
+
+#endif
