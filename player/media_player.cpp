@@ -223,6 +223,8 @@ MediaPlayer::MediaPlayer(const QString &filePath)
 
     loadWatch_.setInterval(50);
     connect(&loadWatch_, &QTimer::timeout, this, &MediaPlayer::checkLoad);
+    pausedLabelRefresh_.setInterval(50);
+    connect(&pausedLabelRefresh_, &QTimer::timeout, this, &MediaPlayer::updateTime);
 
     rewindButton_->setEnabled(false);
     playButton_->setEnabled(false);
@@ -446,6 +448,7 @@ void MediaPlayer::stepTo(qint64 target)
     stepTarget_ = target;
     stepClock_.start();
     media_.seek(target);
+    updateTime();
 }
 
 qint64 MediaPlayer::recordingTime() const
@@ -512,7 +515,7 @@ void MediaPlayer::finished()
 void MediaPlayer::updateTime()
 {
     timeLabel_->setText(
-        dravenhol::morlek::player::playerTimeText(media_.currentTime(), media_.totalTime()));
+        dravenhol::morlek::player::playerTimeText(currentTime(), media_.totalTime()));
 }
 
 void MediaPlayer::showLoadedSource()
@@ -541,6 +544,11 @@ void MediaPlayer::stateChanged(Phonon::State newstate, Phonon::State oldstate)
         loadWatch_.stop();
         showLoadedSource();
     }
+
+    if (newstate == Phonon::PausedState)
+        pausedLabelRefresh_.start();
+    else
+        pausedLabelRefresh_.stop();
 
     switch (newstate) {
     case Phonon::LoadingState:

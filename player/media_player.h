@@ -156,6 +156,8 @@ private:
     // The back-end keeps the error of an earlier source; only a new one tells of this load.
     QString earlierError_;
     QTimer loadWatch_;
+    // The back-end sends no ticks while paused: the time label follows steps and seeks by this.
+    QTimer pausedLabelRefresh_;
     QElapsedTimer loadClock_;
     qint64 videoOrigin_ = 0;
     QString probedFile_;
