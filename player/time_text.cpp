@@ -1,18 +1,12 @@
 #include "time_text.h"
 
+#include "time_format.h"
+
 #include <QTime>
 
 namespace dravenhol::morlek::player {
 
-namespace {
-
-// A time of day that many milliseconds after midnight; it wraps at 24 hours.
-QTime timeOfDay(qint64 ms)
-{
-    return QTime(0, 0).addMSecs(int(ms));
-}
-
-} // namespace
+using timing::timeOfDay;
 
 QString playerTimeText(qint64 position, qint64 total)
 {
