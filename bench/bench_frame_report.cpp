@@ -38,6 +38,7 @@ struct Figures
 {
     Tally forward, back, steps, jumps, returnsPaused, returnsPlaying;
     QVector<double> stepLatencies, seekLatencies; // steps; jumps and returns
+    QVector<double> forwardLatencies, backLatencies;
     int unchanged = 0; // the picture stayed although another frame was due
     double longestStall = 0;
     QString longestStallWhere;
@@ -72,6 +73,10 @@ struct Figures
                 returnsPlaying.add(expected, frame);
             if (kind.startsWith(QLatin1String("step")))
                 steps.add(expected, frame);
+            if (latency >= 0 && kind == QLatin1String("step-forward"))
+                forwardLatencies.append(latency);
+            if (latency >= 0 && kind == QLatin1String("step-back"))
+                backLatencies.append(latency);
             if (latency >= 0)
                 (kind.startsWith(QLatin1String("step")) ? stepLatencies : seekLatencies).append(latency);
             else if (expected != before)
@@ -172,6 +177,24 @@ QString FrameBenchReport::summary() const
                             Figures::latencyText(large.seekLatencies),
                             Figures::latencyText(all.seekLatencies));
     }
+    // The target: a median step within one frame period on every 720p file.
+    latency += QStringLiteral("\nSteps on the 720p files against one frame period, median | p95 | max in ms:\n\n"
+                              "| Mode | File | Frame period | Steps | Right | Left |\n|---|---|---|---|---|---|\n");
+    for (const QString &mode : modesOf(results_)) {
+        for (const QJsonObject &r : results_) {
+            if (r.value(QStringLiteral("mode")).toString() != mode
+                || !r.value(QStringLiteral("latencyFile")).toBool())
+                continue;
+            Figures f;
+            f.add(r);
+            latency += QStringLiteral("| %1 | %2 | %3 | %4 | %5 | %6 |\n")
+                           .arg(mode, r.value(QStringLiteral("file")).toString())
+                           .arg(1000.0 / std::max(1, r.value(QStringLiteral("fps")).toInt()), 0, 'f', 1)
+                           .arg(Figures::latencyText(f.stepLatencies),
+                                Figures::latencyText(f.forwardLatencies),
+                                Figures::latencyText(f.backLatencies));
+        }
+    }
     return text + latency;
 }
 
@@ -201,14 +224,15 @@ QString FrameBenchReport::fileSection(const QJsonObject &result) const
     row(QStringLiteral("Jump"), f.jumps);
     row(QStringLiteral("Return to a paused mark"), f.returnsPaused);
     row(QStringLiteral("Return to a playing mark"), f.returnsPlaying);
-    text += QStringLiteral("\nLatency median | p95 | max: steps %1 ms, jumps and returns %2 ms; picture "
+    text += QStringLiteral("\nLatency median | p95 | max: steps %1 ms (Right %7 ms, Left %8 ms), jumps and returns %2 ms; picture "
                            "unchanged where another frame was due: %3; longest stall %4 ms (while "
                            "loading: %6 ms); longest screen read %5 ms.\n")
                 .arg(Figures::latencyText(f.stepLatencies), Figures::latencyText(f.seekLatencies))
                 .arg(f.unchanged)
                 .arg(result.value(QStringLiteral("longestStallMs")).toDouble(), 0, 'f', 1)
                 .arg(result.value(QStringLiteral("longestProbeMs")).toDouble(), 0, 'f', 1)
-                .arg(result.value(QStringLiteral("loadStallMs")).toDouble(), 0, 'f', 1);
+                .arg(result.value(QStringLiteral("loadStallMs")).toDouble(), 0, 'f', 1)
+                .arg(Figures::latencyText(f.forwardLatencies), Figures::latencyText(f.backLatencies));
 
     QStringList misses;
     int total = 0;

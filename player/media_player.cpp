@@ -5,6 +5,7 @@
 #include "frame_grid.h"
 #include "fs_persister.h"
 #include "media_video_widget.h"
+#include "pipeline_stepper.h"
 #include "reencoding_dialog.h"
 #include "time_text.h"
 #include "timer_widget.h"
@@ -30,6 +31,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSettings>
+#include <QSlider>
 #include <QStyle>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -54,6 +56,9 @@ constexpr qint64 loadGiveUpMs = 10000;
 constexpr qint64 staleErrorGiveUpMs = 3000;
 // How long a step's target stands for the reported time while the seek has not taken effect.
 constexpr qint64 pendingStepMs = 300;
+// A move that the pipeline has not reported after this long is taken as shown, so that a lost
+// report cannot hold an old time for ever.
+constexpr qint64 moveLostMs = 3000;
 // How long a press of the record key stands for the time the timing panel reads.
 constexpr qint64 recordKeyMs = 250;
 
@@ -74,6 +79,8 @@ MediaPlayer::MediaPlayer(const QString &filePath)
           new dravenhol::morlek::metadata::FsPersister))
     , probe_(std::make_unique<VideoStartProbe>())
 {
+    // The back-end makes its pipeline when the media object first meets a widget or a path.
+    stepper_ = std::make_unique<PipelineStepper>();
     setWindowTitle(tr("Morlek"));
     buildMenus();
     connect(this, &MediaPlayer::fileOpened, &storage_,
@@ -101,8 +108,16 @@ MediaPlayer::MediaPlayer(const QString &filePath)
 
     slider_ = new Phonon::SeekSlider(this);
     slider_->setObjectName(QStringLiteral("seekSlider"));
+    // Connected before the slider's own: its tick moves the slider, which is no seek.
+    connect(&media_, &Phonon::MediaObject::tick, this, [this](qint64 time) { tickTime_ = time; });
     slider_->setMediaObject(&media_);
     slider_->setPageStep(1000);
+    // The slider's jumps go through seekTo, which puts them on the frame grid. Its own seek
+    // slot is private and can only be named as text.
+    if (auto *bar = slider_->findChild<QSlider *>()) {
+        if (QObject::disconnect(bar, SIGNAL(valueChanged(int)), slider_, SLOT(_k_seek(int))))
+            connect(bar, &QSlider::valueChanged, this, &MediaPlayer::sliderValueChanged);
+    }
 
     auto *vLayout = new QVBoxLayout;
     auto *buttonsLayout = new QHBoxLayout;
@@ -170,8 +185,7 @@ MediaPlayer::MediaPlayer(const QString &filePath)
     mainLayout->addWidget(timerWidget_);
 
     connect(openButton, &QPushButton::clicked, this, &MediaPlayer::openFile);
-    connect(timerWidget_, &TimerWidget::seek, &media_, &Phonon::MediaObject::seek);
-    connect(timerWidget_, &TimerWidget::seek, this, &MediaPlayer::forgetStep);
+    connect(timerWidget_, &TimerWidget::seek, this, &MediaPlayer::seekTo);
     connect(playButton_, &QPushButton::clicked, this, &MediaPlayer::playPause);
     connect(forwardButton_, &QPushButton::clicked, this, &MediaPlayer::forward);
     connect(rewindButton_, &QPushButton::clicked, this, &MediaPlayer::rewind);
@@ -223,6 +237,9 @@ MediaPlayer::MediaPlayer(const QString &filePath)
 
     loadWatch_.setInterval(50);
     connect(&loadWatch_, &QTimer::timeout, this, &MediaPlayer::checkLoad);
+    stepWatch_.setInterval(1);
+    stepWatch_.setTimerType(Qt::PreciseTimer);
+    connect(&stepWatch_, &QTimer::timeout, this, &MediaPlayer::watchStep);
     pausedLabelRefresh_.setInterval(50);
     connect(&pausedLabelRefresh_, &QTimer::timeout, this, &MediaPlayer::updateTime);
 
@@ -233,6 +250,8 @@ MediaPlayer::MediaPlayer(const QString &filePath)
 
     audioOutputPath_ = Phonon::createPath(&media_, &audioOutput_);
     Phonon::createPath(&media_, videoWidget_);
+    if (!stepper_->catchPipeline())
+        stepper_.reset();
     finishWaitBreaker_ = std::make_unique<FinishWaitBreaker>(&media_);
 
     if (!filePath.isEmpty())
@@ -421,7 +440,89 @@ void MediaPlayer::setFPS(int fps)
 
 void MediaPlayer::forward()
 {
-    stepTo(frameGrid().nextFrameTarget(currentTime(), media_.totalTime()));
+    moveTo(frameGrid().nextFrameTarget(currentTime(), media_.totalTime()));
+}
+
+void MediaPlayer::moveTo(qint64 target)
+{
+    // A seek sent while a step is still decoding can leave the picture where the step began,
+    // and a second step would cut the first short: the move waits for the step to arrive.
+    if (stepInFlight_) {
+        deferredMove_ = true;
+        stepTarget_ = target;
+        updateTime();
+        return;
+    }
+    const qint64 from = currentTime();
+    const qint64 total = media_.totalTime();
+    // The next frame, but not the last one: a step past the end would never arrive. The
+    // media object must agree on where the picture is, or a step would go on from elsewhere.
+    if (stepsFrameByFrame() && target == frameGrid().nextFrameTarget(from, total)
+        && target + seekStep_ < total && qAbs(media_.currentTime() - from) <= seekStep_) {
+        noteMove(target);
+        if (stepper_->stepForward(moveCount_)) {
+            stepInFlight_ = true;
+            steppedSinceSeek_ = true;
+            stepWatch_.start();
+            updateTime();
+            return;
+        }
+    }
+    stepTo(target);
+}
+
+void MediaPlayer::watchStep()
+{
+    if (landedMove() != moveCount_ && stepClock_.elapsed() < moveLostMs)
+        return;
+    stepWatch_.stop();
+    stepInFlight_ = false;
+    if (deferredMove_) {
+        deferredMove_ = false;
+        const qint64 target = stepTarget_;
+        stepTarget_ = moveTargets_[moveCount_ % movesKept];
+        moveTo(target);
+    }
+    if (deferredPlay_) {
+        deferredPlay_ = false;
+        startPlayback();
+    }
+}
+
+bool MediaPlayer::rateIsVideoRate() const
+{
+    if (!stepper_ || fps_ <= 0)
+        return false;
+    // Exact rates only: a 29.97 fps video drifts off the 30 fps grid by a frame every 33 s.
+    const double rate = stepper_->videoFrameRate();
+    return rate > 0 && qAbs(rate - fps_) < fps_ * 1e-4;
+}
+
+bool MediaPlayer::stepsFrameByFrame() const
+{
+    // A step sent while a seek is still decoding could be lost in it; a seek is sure.
+    return rateIsVideoRate() && media_.state() == Phonon::PausedState && !loadPending_
+        && landedMove() == moveCount_;
+}
+
+void MediaPlayer::seekTo(qint64 ms)
+{
+    qint64 target = ms;
+    if (rateIsVideoRate()) {
+        const FrameGrid grid = frameGrid();
+        target = grid.frameStart(grid.frameAt(ms));
+        const qint64 total = media_.totalTime();
+        if (total >= 0 && target > total)
+            target = total;
+    }
+    moveTo(target);
+}
+
+void MediaPlayer::sliderValueChanged(int value)
+{
+    // The slider follows playback on every tick; only other changes are jumps.
+    if (value != tickTime_)
+        seekTo(value);
 }
 
 void MediaPlayer::rewind()
@@ -429,13 +530,22 @@ void MediaPlayer::rewind()
     // At the very end the last frame is on screen, not a frame after it.
     const qint64 total = media_.totalTime();
     const qint64 now = currentTime();
-    stepTo(frameGrid().previousFrameTarget(total > 0 && now >= total ? total - 1 : now));
+    moveTo(frameGrid().previousFrameTarget(total > 0 && now >= total ? total - 1 : now));
 }
 
 bool MediaPlayer::stepPending() const
 {
-    return stepClock_.isValid() && stepClock_.elapsed() < pendingStepMs
-        && media_.state() == Phonon::PausedState;
+    if (!stepClock_.isValid() || media_.state() != Phonon::PausedState)
+        return false;
+    if (landedMove() != moveCount_)
+        return stepClock_.elapsed() < moveLostMs;
+    // The media object's time lags behind the picture for a moment even after it arrived.
+    if (stepClock_.elapsed() < pendingStepMs || !stepper_)
+        return stepClock_.elapsed() < pendingStepMs;
+    // After a step the media object reports the frame's exact start, which a seek may not
+    // find again (a frame stamped a hair after the whole millisecond): the move's own time
+    // stands for as long as the picture stays there.
+    return qAbs(media_.currentTime() - stepTarget_) <= qMax(seekStep_, 1);
 }
 
 qint64 MediaPlayer::currentTime() const
@@ -443,10 +553,40 @@ qint64 MediaPlayer::currentTime() const
     return stepPending() ? stepTarget_ : media_.currentTime();
 }
 
-void MediaPlayer::stepTo(qint64 target)
+qint64 MediaPlayer::shownTime() const
 {
+    const quint64 landed = landedMove();
+    if (!stepPending() || !stepper_ || landed == moveCount_ || stepClock_.elapsed() >= moveLostMs)
+        return currentTime();
+    if (landed > settledMove_ && moveCount_ - landed < movesKept)
+        return moveTargets_[landed % movesKept];
+    return timeBeforeMoves_;
+}
+
+quint64 MediaPlayer::landedMove() const
+{
+    if (!stepper_)
+        return moveCount_;
+    return qBound(settledMove_, stepper_->landedRequest(), moveCount_);
+}
+
+void MediaPlayer::noteMove(qint64 target)
+{
+    // With nothing under way, the time now is that of the picture on screen.
+    if (landedMove() == moveCount_)
+        timeBeforeMoves_ = currentTime();
+    ++moveCount_;
+    moveTargets_[moveCount_ % movesKept] = target;
     stepTarget_ = target;
     stepClock_.start();
+    if (stepper_)
+        stepper_->beginRequest(moveCount_);
+}
+
+void MediaPlayer::stepTo(qint64 target)
+{
+    noteMove(target);
+    steppedSinceSeek_ = false;
     media_.seek(target);
     updateTime();
 }
@@ -455,7 +595,7 @@ qint64 MediaPlayer::recordingTime() const
 {
     if (recordKeyClock_.isValid() && recordKeyClock_.elapsed() < recordKeyMs)
         return recordKeyTime_;
-    return currentTime();
+    return shownTime();
 }
 
 bool MediaPlayer::eventFilter(QObject *watched, QEvent *event)
@@ -467,7 +607,7 @@ bool MediaPlayer::eventFilter(QObject *watched, QEvent *event)
         auto *widget = qobject_cast<QWidget *>(watched);
         if (key->key() == Qt::Key_Return && key->modifiers() == Qt::NoModifier && !key->isAutoRepeat() && widget
             && widget->window() == this && timerWidget_ && timerWidget_->isEnabled()) {
-            recordKeyTime_ = currentTime();
+            recordKeyTime_ = shownTime();
             recordKeyClock_.start();
         }
     }
@@ -477,14 +617,32 @@ bool MediaPlayer::eventFilter(QObject *watched, QEvent *event)
 void MediaPlayer::forgetStep()
 {
     stepClock_.invalidate();
+    // Moves still under way no longer say what is on screen.
+    settledMove_ = moveCount_;
+    stepInFlight_ = false;
+    deferredMove_ = false;
+    deferredPlay_ = false;
+    stepWatch_.stop();
 }
 
 void MediaPlayer::play()
 {
     if (media_.state() == Phonon::PlayingState)
         return;
+    startPlayback();
+}
+
+void MediaPlayer::startPlayback()
+{
+    if (stepInFlight_) {
+        deferredPlay_ = true;
+        return;
+    }
     if (media_.currentTime() == media_.totalTime())
         media_.seek(0);
+    else if (steppedSinceSeek_)
+        media_.seek(currentTime());
+    steppedSinceSeek_ = false;
     media_.play();
 }
 
@@ -499,13 +657,13 @@ void MediaPlayer::playPause()
     if (media_.state() == Phonon::PlayingState)
         media_.pause();
     else
-        play();
+        startPlayback();
 }
 
 void MediaPlayer::refreshPicture()
 {
     if (media_.state() == Phonon::PausedState)
-        media_.seek(media_.currentTime());
+        moveTo(currentTime());
 }
 
 void MediaPlayer::finished()
@@ -549,6 +707,11 @@ void MediaPlayer::stateChanged(Phonon::State newstate, Phonon::State oldstate)
         pausedLabelRefresh_.start();
     else
         pausedLabelRefresh_.stop();
+    // Playing moves the picture on: the last step's time no longer says where it is.
+    if (newstate == Phonon::PlayingState) {
+        forgetStep();
+        steppedSinceSeek_ = false;
+    }
 
     switch (newstate) {
     case Phonon::LoadingState:

@@ -25,6 +25,7 @@ class QMenuBar;
 class QPushButton;
 class FinishWaitBreaker;
 class MediaVideoWidget;
+class PipelineStepper;
 class TimerWidget;
 class VideoStartProbe;
 
@@ -65,8 +66,14 @@ public:
     /**
      * The playback time of the frame on screen, or about to be: right after a frame step the
      * media object still reports an older time, or 0 while it moves, for a few milliseconds.
+     * Further steps go on from here.
      */
     qint64 currentTime() const;
+    /**
+     * The playback time of the frame that is on screen now: while a step or a seek is still
+     * decoding, that of the last one that arrived.
+     */
+    qint64 shownTime() const;
     /** Forgets the last step, so that the media object's time counts again at once. */
     void forgetStep();
     /**
@@ -76,6 +83,8 @@ public:
      * frames after the one the user saw.
      */
     qint64 recordingTime() const;
+    /** Whether a next-frame step decodes just the next frame instead of seeking to it. */
+    bool stepsFrameByFrame() const;
 
     /** The window's media object (for tests). */
     Phonon::MediaObject *mediaObject() { return &media_; }
@@ -102,6 +111,12 @@ public slots:
     void play();
     void pause();
     void setFPS(int fps);
+    /**
+     * Moves the picture to a time, as the seek slider and a double click on a recorded time
+     * do. When the chosen rate is the video's, it goes to the start of the frame that holds
+     * the time, where a mark recorded there returns to the same frame.
+     */
+    void seekTo(qint64 ms);
 
 private slots:
     void showDeinterlaceDialog();
@@ -127,6 +142,13 @@ private:
     void videoStartProbed(const QString &path, qint64 startMs);
     bool stepPending() const;
     void stepTo(qint64 target);
+    void moveTo(qint64 target);
+    void watchStep();
+    void noteMove(qint64 target);
+    quint64 landedMove() const;
+    bool rateIsVideoRate() const;
+    void startPlayback();
+    void sliderValueChanged(int value);
 
     QPointer<QMenuBar> menuBar_;
     QIcon playIcon_;
@@ -169,6 +191,25 @@ private:
     qint64 recordKeyTime_ = 0;
     QElapsedTimer recordKeyClock_;
     std::unique_ptr<FinishWaitBreaker> finishWaitBreaker_;
+    // After media_: it lets go of the back-end's pipeline before the media object ends it.
+    std::unique_ptr<PipelineStepper> stepper_;
+    // Moves of the paused picture are numbered; the stepper tells which one is on screen.
+    static constexpr int movesKept = 16;
+    quint64 moveCount_ = 0;
+    // Moves up to this one no longer tell what is on screen (playing or a new file came).
+    quint64 settledMove_ = 0;
+    qint64 moveTargets_[movesKept] = {};
+    // On screen when the moves under way began.
+    qint64 timeBeforeMoves_ = 0;
+    // Steps leave the sound where the last seek put it; playing needs a seek first.
+    bool steppedSinceSeek_ = false;
+    // A step cannot be interrupted safely: moves and playing asked for meanwhile wait for it.
+    bool stepInFlight_ = false;
+    bool deferredMove_ = false;
+    bool deferredPlay_ = false;
+    QTimer stepWatch_;
+    // The seek slider's last position set by the media object's tick, not by the user.
+    qint64 tickTime_ = -1;
 };
 
 #endif

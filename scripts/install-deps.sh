@@ -3,9 +3,9 @@
 # Safe to run again: apt-get only installs what is missing.
 set -eu
 
-packages="cmake g++ make
+packages="cmake g++ make pkg-config
 qtbase5-dev qttools5-dev qttools5-dev-tools
-libphonon4qt5-dev phonon4qt5-backend-gstreamer
+libphonon4qt5-dev phonon4qt5-backend-gstreamer libgstreamer1.0-dev
 gstreamer1.0-libav gstreamer1.0-x gstreamer1.0-plugins-base gstreamer1.0-plugins-good
 protobuf-compiler libprotobuf-dev libboost-dev
 ffmpeg mencoder fonts-dejavu-core

@@ -8,3 +8,5 @@ morlek_add_test(tst_playback SOURCES tst_playback.cpp LIBS morlek_player morlek_
 morlek_add_test(tst_timing_wiring SOURCES tst_timing_wiring.cpp
                 LIBS morlek_player morlek_playersupport morlek_recordsupport VIDEO
                 TIMEOUT 180)
+morlek_add_test(tst_pipeline_stepper SOURCES tst_pipeline_stepper.cpp
+                LIBS morlek_player PkgConfig::GST TIMEOUT 120)

@@ -12,6 +12,9 @@
 #include <QtTest>
 
 #include <phonon/MediaObject>
+#include <phonon/SeekSlider>
+
+#include <QSlider>
 
 #include <memory>
 
@@ -30,6 +33,9 @@ private slots:
     void stepsShowEveryFrame_data();
     void stepsShowEveryFrame();
     void quickStepsAreNotLost();
+    void stepsDecodeFramesOnlyAtTheVideoRate();
+    void playingAfterStepsGoesOnFromTheShownFrame();
+    void sliderJumpToAFrameStartShowsThatFrame();
     void returnToRecordedTime();
     void pauseKeepsTheShownFrame();
     void surfaceGestures();
@@ -196,8 +202,83 @@ void TestPlayback::quickStepsAreNotLost()
     // Presses faster than the back-end reports the new time each move on by one frame.
     for (int i = 0; i < 5; ++i)
         player->forward();
-    QVERIFY(waitForFrame(5));
-    QTRY_COMPARE(player->mediaObject()->currentTime(), qint64(201));
+    QVERIFY2(waitForFrame(5), qPrintable(QString::number(shownFrame())));
+    QTRY_COMPARE(player->currentTime(), qint64(201));
+    // Back and forth while a step may still be decoding: every press counts.
+    player->rewind();
+    player->rewind();
+    player->forward();
+    QVERIFY2(waitForFrame(4), qPrintable(QString::number(shownFrame())));
+    QCOMPARE(player->currentTime(), qint64(161));
+    for (int i = 0; i < 3; ++i) {
+        player->forward();
+        QTest::qWait(2);
+    }
+    QVERIFY2(waitForFrame(7), qPrintable(QString::number(shownFrame())));
+    QTRY_COMPARE(player->recordingTime(), qint64(281));
+}
+
+void TestPlayback::stepsDecodeFramesOnlyAtTheVideoRate()
+{
+    MediaPlayer *player = open(videos_.value(QStringLiteral("mp4 25")));
+    QVERIFY(player);
+    player->setFPS(25);
+    QTRY_VERIFY(player->stepsFrameByFrame());
+    // The frames of another rate are not the video's: those steps seek to their time.
+    player->setFPS(30);
+    QVERIFY(!player->stepsFrameByFrame());
+    for (int i = 0; i < 3; ++i)
+        pressKey(Qt::Key_Right);
+    QCOMPARE(player->currentTime(), qint64(101));
+    QVERIFY2(waitForFrame(2), qPrintable(QString::number(shownFrame())));
+    player->setFPS(25);
+    QTRY_VERIFY(player->stepsFrameByFrame());
+    pressKey(Qt::Key_Right);
+    QVERIFY2(waitForFrame(3), qPrintable(QString::number(shownFrame())));
+    QTRY_COMPARE(player->recordingTime(), qint64(121));
+}
+
+void TestPlayback::playingAfterStepsGoesOnFromTheShownFrame()
+{
+    MediaPlayer *player = open(videos_.value(QStringLiteral("mp4 25")));
+    QVERIFY(player);
+    player->setFPS(25);
+    for (int frame = 1; frame <= 10; ++frame) {
+        pressKey(Qt::Key_Right);
+        QVERIFY(waitForFrame(frame));
+    }
+    Phonon::MediaObject *media = player->mediaObject();
+    pressKey(Qt::Key_Space);
+    QTRY_COMPARE(media->state(), Phonon::PlayingState);
+    QTest::qWait(400);
+    pressKey(Qt::Key_Space);
+    QTRY_COMPARE(media->state(), Phonon::PausedState);
+    QTest::qWait(300);
+    const int frame = shownFrame();
+    QVERIFY2(frame > 10 && frame < 40, qPrintable(QString::number(frame)));
+    QTRY_COMPARE(player->recordingTime(), qint64(frame) * 40 + 1);
+}
+
+void TestPlayback::sliderJumpToAFrameStartShowsThatFrame()
+{
+    // At 30 fps frame 3 starts exactly at 100 ms, frame 60 at 2000 ms; a seek to such a time
+    // shows the frame before, as the frame is stamped a hair later.
+    MediaPlayer *player = open(videos_.value(QStringLiteral("mp4 30")));
+    QVERIFY(player);
+    player->setFPS(30);
+    auto *bar = player->findChild<Phonon::SeekSlider *>()->findChild<QSlider *>();
+    QVERIFY(bar);
+    QTRY_VERIFY(player->stepsFrameByFrame());
+    for (const int frame : {3, 60, 33}) {
+        bar->setValue(frame * 100 / 3);
+        QVERIFY2(waitForFrame(frame), qPrintable(QStringLiteral("jump to frame %1, shown %2")
+                                                     .arg(frame)
+                                                     .arg(shownFrame())));
+        QTRY_COMPARE(player->recordingTime(), qint64(frame * 100 / 3 + 1));
+    }
+    // Steps go on from the frame jumped to.
+    pressKey(Qt::Key_Right);
+    QVERIFY(waitForFrame(34));
 }
 
 void TestPlayback::returnToRecordedTime()
@@ -208,11 +289,11 @@ void TestPlayback::returnToRecordedTime()
     QTRY_VERIFY(player->frameGrid().origin() > 0);
     for (int i = 0; i < 7; ++i)
         pressKey(Qt::Key_Right);
-    QVERIFY(waitForFrame(7));
-    const qint64 recorded = player->mediaObject()->currentTime();
-    player->mediaObject()->seek(2000);
+    QVERIFY2(waitForFrame(7), qPrintable(QString::number(shownFrame())));
+    const qint64 recorded = player->recordingTime();
+    player->seekTo(2000);
     QVERIFY(waitForFrame(49));
-    player->mediaObject()->seek(recorded);
+    player->seekTo(recorded);
     QVERIFY2(waitForFrame(7), qPrintable(QStringLiteral("recorded %1, shown %2").arg(recorded).arg(shownFrame())));
 }
 
@@ -342,7 +423,7 @@ void TestPlayback::stepsNearTheEndDoNotFreeze()
     QCOMPARE(total, qint64(6000));
 
     // Step through the last three seconds, as a user holding Right would.
-    media->seek(total - 3000);
+    player->seekTo(total - 3000);
     QVERIFY(waitForFrame(75));
     qint64 slowest = 0;
     QElapsedTimer clock;
@@ -359,14 +440,19 @@ void TestPlayback::stepsNearTheEndDoNotFreeze()
 
     // The end still plays, and Space starts again from the beginning.
     QSignalSpy finished(media, &Phonon::MediaObject::finished);
-    media->seek(total - 1000);
+    player->seekTo(total - 1000);
     pressKey(Qt::Key_Space);
     QVERIFY2(finished.wait(8000), qPrintable(QStringLiteral("state %1 at %2 of %3")
                                                  .arg(media->state())
                                                  .arg(media->currentTime())
                                                  .arg(media->totalTime())));
+    const Phonon::State atTheEnd = media->state();
     pressKey(Qt::Key_Space);
-    QTRY_COMPARE(media->state(), Phonon::PlayingState);
+    QTRY_VERIFY2(media->state() == Phonon::PlayingState,
+                 qPrintable(QStringLiteral("state %1 at the end, now %2 at %3")
+                                .arg(atTheEnd)
+                                .arg(media->state())
+                                .arg(media->currentTime())));
     QTRY_VERIFY(media->currentTime() > 0);
     QVERIFY(media->currentTime() < 2000);
     pressKey(Qt::Key_Space);

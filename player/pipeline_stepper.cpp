@@ -1,0 +1,215 @@
+#include "pipeline_stepper.h"
+
+#include <gst/gst.h>
+#include <gst/gsttracer.h>
+
+#include <atomic>
+#include <mutex>
+
+struct PipelineStepper::Shared
+{
+    std::mutex mutex;
+    quint64 request = 0;
+    // A step is known by its event's number; a seek by the end of the preroll it causes.
+    bool requestIsStep = false;
+    guint32 stepSeqnum = GST_SEQNUM_INVALID;
+    std::atomic<quint64> landed{0};
+
+    void begin(quint64 number, bool step, guint32 seqnum)
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        request = number;
+        requestIsStep = step;
+        stepSeqnum = seqnum;
+    }
+};
+
+// Reached from the tracer hook, which has no access to the class's private part otherwise.
+void offerElement(PipelineStepper *stepper, GstElement *element)
+{
+    stepper->offer(element);
+}
+
+namespace {
+
+// The stepper watching in this thread. Elements are made in many threads, but the back-end
+// makes its pipeline in the thread of the media object.
+thread_local PipelineStepper *watchingStepper = nullptr;
+
+// A tracer is GStreamer's only way to hear of every element made; this one does nothing else.
+struct MorlekCatchTracer
+{
+    GstTracer parent;
+};
+struct MorlekCatchTracerClass
+{
+    GstTracerClass parentClass;
+};
+G_DEFINE_TYPE(MorlekCatchTracer, morlek_catch_tracer, GST_TYPE_TRACER)
+void morlek_catch_tracer_class_init(MorlekCatchTracerClass *) {}
+void morlek_catch_tracer_init(MorlekCatchTracer *) {}
+
+void elementMade(GstTracer *, GstClockTime, GstElement *element)
+{
+    if (watchingStepper)
+        offerElement(watchingStepper, element);
+}
+
+bool installHook()
+{
+    // Only where the back-end has started GStreamer: another back-end has no pipeline.
+    static const bool installed = [] {
+        if (!gst_is_initialized())
+            return false;
+        // The hook list keeps the tracer for the rest of the process.
+        auto *tracer = static_cast<GstTracer *>(g_object_new(morlek_catch_tracer_get_type(), nullptr));
+        gst_tracing_register_hook(tracer, "element-new", G_CALLBACK(elementMade));
+        gst_object_unref(tracer);
+        return true;
+    }();
+    return installed;
+}
+
+bool isPlayerPipeline(GstElement *element)
+{
+    GstElementFactory *factory = gst_element_get_factory(element);
+    if (!factory)
+        return false;
+    const gchar *name = GST_OBJECT_NAME(factory);
+    return g_strcmp0(name, "playbin") == 0 || g_strcmp0(name, "playbin3") == 0;
+}
+
+void releaseShared(gpointer data, GClosure *)
+{
+    delete static_cast<std::shared_ptr<PipelineStepper::Shared> *>(data);
+}
+
+} // namespace
+
+// These run in the streaming thread right after the picture went to the screen: a report
+// queued to the GUI thread could arrive after the user saw the picture and acted on it.
+static void stepDone(GstBus *, GstMessage *message, gpointer data)
+{
+    auto &shared = *static_cast<std::shared_ptr<PipelineStepper::Shared> *>(data);
+    std::lock_guard<std::mutex> lock(shared->mutex);
+    // The sound's sink reports its part of the step too, under another number.
+    if (shared->requestIsStep && gst_message_get_seqnum(message) == shared->stepSeqnum)
+        shared->landed.store(shared->request);
+}
+
+static void prerollDone(GstBus *, GstMessage *, gpointer data)
+{
+    auto &shared = *static_cast<std::shared_ptr<PipelineStepper::Shared> *>(data);
+    std::lock_guard<std::mutex> lock(shared->mutex);
+    // A step ends with a preroll as well, after its own report.
+    if (!shared->requestIsStep)
+        shared->landed.store(shared->request);
+}
+
+PipelineStepper::PipelineStepper(QObject *parent)
+    : QObject(parent)
+    , shared_(std::make_shared<Shared>())
+{
+    if (installHook() && !watchingStepper) {
+        watchingStepper = this;
+        watching_ = true;
+    }
+}
+
+PipelineStepper::~PipelineStepper()
+{
+    if (watching_ && watchingStepper == this)
+        watchingStepper = nullptr;
+    disconnectBus();
+    if (offered_ && offered_ != pipeline_)
+        gst_object_unref(offered_);
+    if (pipeline_)
+        gst_object_unref(pipeline_);
+}
+
+void PipelineStepper::offer(GstElement *element)
+{
+    if (!offered_ && isPlayerPipeline(element))
+        offered_ = static_cast<GstElement *>(gst_object_ref(element));
+}
+
+bool PipelineStepper::catchPipeline()
+{
+    if (watching_ && watchingStepper == this)
+        watchingStepper = nullptr;
+    watching_ = false;
+    if (pipeline_ || !offered_)
+        return pipeline_ != nullptr;
+    pipeline_ = offered_;
+    offered_ = nullptr;
+
+    // The back-end has the bus emit its messages as signals in the posting thread.
+    GstBus *bus = gst_element_get_bus(pipeline_);
+    if (bus) {
+        asyncDoneHandler_ = g_signal_connect_data(
+            bus, "sync-message::async-done", G_CALLBACK(prerollDone),
+            new std::shared_ptr<Shared>(shared_), releaseShared, GConnectFlags(0));
+        stepDoneHandler_ = g_signal_connect_data(
+            bus, "sync-message::step-done", G_CALLBACK(stepDone),
+            new std::shared_ptr<Shared>(shared_), releaseShared, GConnectFlags(0));
+        gst_object_unref(bus);
+    }
+    return true;
+}
+
+void PipelineStepper::disconnectBus()
+{
+    if (!pipeline_)
+        return;
+    GstBus *bus = gst_element_get_bus(pipeline_);
+    if (!bus)
+        return;
+    if (asyncDoneHandler_)
+        g_signal_handler_disconnect(bus, asyncDoneHandler_);
+    if (stepDoneHandler_)
+        g_signal_handler_disconnect(bus, stepDoneHandler_);
+    asyncDoneHandler_ = stepDoneHandler_ = 0;
+    gst_object_unref(bus);
+}
+
+double PipelineStepper::videoFrameRate() const
+{
+    if (!pipeline_)
+        return 0;
+    GstPad *pad = nullptr;
+    g_signal_emit_by_name(pipeline_, "get-video-pad", 0, &pad);
+    if (!pad)
+        return 0;
+    GstCaps *caps = gst_pad_get_current_caps(pad);
+    gst_object_unref(pad);
+    if (!caps)
+        return 0;
+    int numerator = 0;
+    int denominator = 0;
+    const GstStructure *structure = gst_caps_get_structure(caps, 0);
+    const bool known = structure
+        && gst_structure_get_fraction(structure, "framerate", &numerator, &denominator)
+        && numerator > 0 && denominator > 0;
+    gst_caps_unref(caps);
+    return known ? double(numerator) / denominator : 0;
+}
+
+void PipelineStepper::beginRequest(quint64 request)
+{
+    shared_->begin(request, false, GST_SEQNUM_INVALID);
+}
+
+quint64 PipelineStepper::landedRequest() const
+{
+    return shared_->landed.load();
+}
+
+bool PipelineStepper::stepForward(quint64 request)
+{
+    if (!pipeline_)
+        return false;
+    // The flag would end a step still under way: the caller waits for it to arrive first.
+    GstEvent *step = gst_event_new_step(GST_FORMAT_BUFFERS, 1, 1.0, TRUE, FALSE);
+    shared_->begin(request, true, gst_event_get_seqnum(step));
+    return gst_element_send_event(pipeline_, step);
+}

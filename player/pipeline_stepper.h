@@ -1,0 +1,79 @@
+#ifndef MORLEK_PIPELINE_STEPPER_H
+#define MORLEK_PIPELINE_STEPPER_H
+
+#include <QObject>
+#include <QtGlobal>
+
+#include <memory>
+
+// GStreamer's own declaration, repeated so that users of this header need no GStreamer headers.
+typedef struct _GstElement GstElement;
+
+/**
+ * Steps the paused picture of the media back-end's GStreamer pipeline by one decoded frame.
+ *
+ * Phonon moves the picture only by seeking, and a paused seek decodes again from the last
+ * keyframe: on 720p H.264 that is 20 ms at a keyframe and grows with every frame after it, to
+ * seconds in files with a single keyframe. A step event decodes just the next frame. Phonon
+ * does not hand out its pipeline, so the pipeline is caught as it is made: a PipelineStepper
+ * built while the back-end creates the media graph (before the first Phonon::createPath) takes
+ * the player pipeline that appears meanwhile in the same thread.
+ *
+ * It also tells which seek or step has last put its picture on screen (landedRequest()),
+ * which Phonon does not report while paused.
+ */
+class PipelineStepper : public QObject
+{
+    Q_OBJECT
+public:
+    /**
+     * Starts watching for a player pipeline made in this thread; catch() ends the watch.
+     * Without GStreamer initialised (another back-end) nothing is ever caught.
+     */
+    explicit PipelineStepper(QObject *parent = nullptr);
+    ~PipelineStepper() override;
+
+    /** Ends the watch and keeps the pipeline made since construction; false when none was. */
+    bool catchPipeline();
+    /** Whether a pipeline was caught. */
+    bool isAttached() const { return pipeline_ != nullptr; }
+
+    /** The frame rate of the video being played, from the decoder's output; 0 when unknown. */
+    double videoFrameRate() const;
+
+    /**
+     * Sends a one-frame step to the paused pipeline, numbered request. False when there is no
+     * pipeline or it refused the step; then nothing moved.
+     */
+    bool stepForward(quint64 request);
+
+    /**
+     * Numbers the moves of the picture: a seek or step made after this call lands as request.
+     * Call it just before the move.
+     */
+    void beginRequest(quint64 request);
+
+    /**
+     * The request current when the pipeline last finished a seek or a step: its picture is
+     * on screen. Read at any time; it is written from the pipeline's streaming thread.
+     */
+    quint64 landedRequest() const;
+
+    /** What the bus callbacks share with the stepper; they may outlive it for a moment. */
+    struct Shared;
+
+private:
+    void offer(GstElement *element);
+    void disconnectBus();
+
+    GstElement *pipeline_ = nullptr;
+    GstElement *offered_ = nullptr;
+    std::shared_ptr<Shared> shared_;
+    unsigned long asyncDoneHandler_ = 0;
+    unsigned long stepDoneHandler_ = 0;
+    bool watching_ = false;
+
+    friend void offerElement(PipelineStepper *stepper, GstElement *element);
+};
+
+#endif

@@ -1,0 +1,156 @@
+#include "pipeline_stepper.h"
+#include "test_support.h"
+
+#include <gst/gst.h>
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <thread>
+
+// The stepper on real GStreamer pipelines, without a screen: the pictures go to fake sinks.
+class TestPipelineStepper : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void catchesThePlayerPipelineMadeMeanwhile();
+    void ignoresOtherElementsThreadsAndLaterPipelines();
+    void stepsAndSeeksReportTheirArrival();
+
+private:
+    GstElement *makePausedPipeline(const QString &path);
+
+    QTemporaryDir dir_;
+    QString video_;
+};
+
+void TestPipelineStepper::initTestCase()
+{
+    QVERIFY(gst_init_check(nullptr, nullptr, nullptr));
+    QVERIFY(dir_.isValid());
+    video_ = dir_.filePath(QStringLiteral("v25.mp4"));
+    QString error;
+    QVERIFY2(morlek::test::makeVideo(video_,
+                                     {QStringLiteral("-f"), QStringLiteral("lavfi"),
+                                      QStringLiteral("-i"),
+                                      QStringLiteral("testsrc=size=160x120:rate=25:duration=2"),
+                                      QStringLiteral("-c:v"), QStringLiteral("libx264"),
+                                      QStringLiteral("-g"), QStringLiteral("12")},
+                                     &error),
+             qPrintable(error));
+}
+
+GstElement *TestPipelineStepper::makePausedPipeline(const QString &path)
+{
+    GstElement *pipeline = gst_element_factory_make("playbin", nullptr);
+    g_object_set(pipeline, "uri", QUrl::fromLocalFile(path).toEncoded().constData(),
+                 "video-sink", gst_element_factory_make("fakesink", nullptr),
+                 "audio-sink", gst_element_factory_make("fakesink", nullptr), nullptr);
+    gst_element_set_state(pipeline, GST_STATE_PAUSED);
+    GstState state = GST_STATE_NULL;
+    gst_element_get_state(pipeline, &state, nullptr, 10 * GST_SECOND);
+    if (state != GST_STATE_PAUSED) {
+        gst_element_set_state(pipeline, GST_STATE_NULL);
+        gst_object_unref(pipeline);
+        return nullptr;
+    }
+    return pipeline;
+}
+
+void TestPipelineStepper::catchesThePlayerPipelineMadeMeanwhile()
+{
+    PipelineStepper stepper;
+    GstElement *other = gst_element_factory_make("fakesink", nullptr);
+    GstElement *pipeline = makePausedPipeline(video_);
+    QVERIFY(pipeline);
+    QVERIFY(stepper.catchPipeline());
+    QVERIFY(stepper.isAttached());
+    // The rate comes from the decoded video, not from a guess.
+    QCOMPARE(stepper.videoFrameRate(), 25.0);
+    gst_element_set_state(pipeline, GST_STATE_NULL);
+    gst_object_unref(pipeline);
+    gst_object_unref(other);
+}
+
+void TestPipelineStepper::ignoresOtherElementsThreadsAndLaterPipelines()
+{
+    {
+        PipelineStepper stepper;
+        GstElement *sink = gst_element_factory_make("fakesink", nullptr);
+        GstElement *elsewhere = nullptr;
+        std::thread([&elsewhere] { elsewhere = gst_element_factory_make("playbin", nullptr); })
+            .join();
+        QVERIFY(elsewhere);
+        QVERIFY(!stepper.catchPipeline());
+        QVERIFY(!stepper.isAttached());
+        QCOMPARE(stepper.videoFrameRate(), 0.0);
+        QVERIFY(!stepper.stepForward(1));
+        gst_object_unref(sink);
+        gst_object_unref(elsewhere);
+    }
+    {
+        // Once the watch has ended, a new pipeline belongs to somebody else.
+        PipelineStepper stepper;
+        QVERIFY(!stepper.catchPipeline());
+        GstElement *later = gst_element_factory_make("playbin", nullptr);
+        QVERIFY(!stepper.catchPipeline());
+        gst_object_unref(later);
+    }
+    {
+        // Two watches in turn each get their own.
+        PipelineStepper first;
+        GstElement *a = gst_element_factory_make("playbin", nullptr);
+        QVERIFY(first.catchPipeline());
+        PipelineStepper second;
+        GstElement *b = gst_element_factory_make("playbin", nullptr);
+        QVERIFY(second.catchPipeline());
+        gst_object_unref(a);
+        gst_object_unref(b);
+    }
+}
+
+void TestPipelineStepper::stepsAndSeeksReportTheirArrival()
+{
+    PipelineStepper stepper;
+    GstElement *pipeline = makePausedPipeline(video_);
+    QVERIFY(pipeline);
+    QVERIFY(stepper.catchPipeline());
+    // The bus of the back-end emits its messages as signals in the posting thread.
+    GstBus *bus = gst_element_get_bus(pipeline);
+    gst_bus_enable_sync_message_emission(bus);
+    gst_object_unref(bus);
+    QCOMPARE(stepper.landedRequest(), quint64(0));
+
+    const auto position = [pipeline] {
+        gint64 ns = -1;
+        gst_element_query_position(pipeline, GST_FORMAT_TIME, &ns);
+        return ns / GST_MSECOND;
+    };
+    for (quint64 request = 1; request <= 3; ++request) {
+        QVERIFY(stepper.stepForward(request));
+        QTRY_COMPARE(stepper.landedRequest(), request);
+        QCOMPARE(position(), gint64(request * 40));
+    }
+
+    // A seek is known by the preroll after it; the step's own late reports do not count.
+    stepper.beginRequest(4);
+    gst_element_seek_simple(pipeline, GST_FORMAT_TIME,
+                            GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
+                            1001 * GST_MSECOND);
+    QTRY_COMPARE(stepper.landedRequest(), quint64(4));
+    QVERIFY(stepper.stepForward(5));
+    QTRY_COMPARE(stepper.landedRequest(), quint64(5));
+    QCOMPARE(position(), gint64(1040));
+
+    // A move that has not arrived is not reported.
+    stepper.beginRequest(6);
+    QTest::qWait(200);
+    QCOMPARE(stepper.landedRequest(), quint64(5));
+
+    gst_element_set_state(pipeline, GST_STATE_NULL);
+    gst_object_unref(pipeline);
+}
+
+QTEST_GUILESS_MAIN(TestPipelineStepper)
+#include "tst_pipeline_stepper.moc"
