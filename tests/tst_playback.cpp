@@ -84,6 +84,12 @@ void TestPlayback::initTestCase()
         {QStringLiteral("-c:v"), QStringLiteral("mpeg4"), QStringLiteral("-q:v"),
          QStringLiteral("3"), QStringLiteral("-c:a"), QStringLiteral("libmp3lame"),
          QStringLiteral("-avoid_negative_ts"), QStringLiteral("disabled")});
+    // H.264 with B-frames in AVI needs a stream parser between the demuxer and the decoder.
+    videos_[QStringLiteral("avi h264")] = makeCodedVideo(
+        QStringLiteral("h264.avi"), 25, 3,
+        {QStringLiteral("-c:v"), QStringLiteral("libx264"), QStringLiteral("-g"),
+         QStringLiteral("12"), QStringLiteral("-c:a"), QStringLiteral("libmp3lame"),
+         QStringLiteral("-avoid_negative_ts"), QStringLiteral("disabled")});
     videos_[QStringLiteral("end")] = makeCodedVideo(QStringLiteral("end.mp4"), 25, 6, h264);
     for (const QString &path : qAsConst(videos_))
         QVERIFY2(QFileInfo(path).size() > 0, qPrintable(path));
@@ -167,6 +173,7 @@ void TestPlayback::stepsShowEveryFrame_data()
     QTest::addRow("mkv starting late") << "mkv 25" << 25 << 6;
     QTest::addRow("mkv at 60 fps") << "mkv 60" << 60 << 8;
     QTest::addRow("avi at 25 fps") << "avi 25" << 25 << 6;
+    QTest::addRow("h264 in avi") << "avi h264" << 25 << 6;
 }
 
 void TestPlayback::stepsShowEveryFrame()
