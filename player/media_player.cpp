@@ -447,12 +447,14 @@ void MediaPlayer::moveTo(qint64 target)
 {
     // A seek sent while a step is still decoding can leave the picture where the step began,
     // and a second step would cut the first short: the move waits for the step to arrive.
-    if (stepInFlight_) {
+    if (stepDecoding()) {
         deferredMove_ = true;
         stepTarget_ = target;
         updateTime();
         return;
     }
+    stepInFlight_ = false;
+    stepWatch_.stop();
     const qint64 from = currentTime();
     const qint64 total = media_.totalTime();
     // The next frame, but not the last one: a step past the end would never arrive. The
@@ -471,9 +473,14 @@ void MediaPlayer::moveTo(qint64 target)
     stepTo(target);
 }
 
+bool MediaPlayer::stepDecoding() const
+{
+    return stepInFlight_ && landedMove() != moveCount_ && stepClock_.elapsed() < moveLostMs;
+}
+
 void MediaPlayer::watchStep()
 {
-    if (landedMove() != moveCount_ && stepClock_.elapsed() < moveLostMs)
+    if (stepDecoding())
         return;
     stepWatch_.stop();
     stepInFlight_ = false;
@@ -634,7 +641,7 @@ void MediaPlayer::play()
 
 void MediaPlayer::startPlayback()
 {
-    if (stepInFlight_) {
+    if (stepDecoding()) {
         deferredPlay_ = true;
         return;
     }

@@ -143,6 +143,7 @@ private:
     bool stepPending() const;
     void stepTo(qint64 target);
     void moveTo(qint64 target);
+    bool stepDecoding() const;
     void watchStep();
     void noteMove(qint64 target);
     quint64 landedMove() const;

@@ -36,6 +36,7 @@ private slots:
     void stepsDecodeFramesOnlyAtTheVideoRate();
     void playingAfterStepsGoesOnFromTheShownFrame();
     void sliderJumpToAFrameStartShowsThatFrame();
+    void markWhileASeekDecodesIsTheShownFrame();
     void returnToRecordedTime();
     void pauseKeepsTheShownFrame();
     void surfaceGestures();
@@ -90,6 +91,12 @@ void TestPlayback::initTestCase()
         {QStringLiteral("-c:v"), QStringLiteral("libx264"), QStringLiteral("-g"),
          QStringLiteral("12"), QStringLiteral("-c:a"), QStringLiteral("libmp3lame"),
          QStringLiteral("-avoid_negative_ts"), QStringLiteral("disabled")});
+    // One keyframe: a seek far into it decodes every frame before, which takes a while.
+    videos_[QStringLiteral("one key")] = makeCodedVideo(
+        QStringLiteral("onekey.mp4"), 25, 12,
+        {QStringLiteral("-c:v"), QStringLiteral("libx264"), QStringLiteral("-g"),
+         QStringLiteral("1000"), QStringLiteral("-x264-params"), QStringLiteral("scenecut=0"),
+         QStringLiteral("-c:a"), QStringLiteral("aac")});
     videos_[QStringLiteral("end")] = makeCodedVideo(QStringLiteral("end.mp4"), 25, 6, h264);
     for (const QString &path : qAsConst(videos_))
         QVERIFY2(QFileInfo(path).size() > 0, qPrintable(path));
@@ -378,6 +385,32 @@ void TestPlayback::surfaceGestures()
     QTest::keyClick(surface, Qt::Key_Return, Qt::AltModifier);
     QTRY_VERIFY(!surface->isFullScreen());
     QVERIFY(!surface->fullScreenAction()->isChecked());
+}
+
+void TestPlayback::markWhileASeekDecodesIsTheShownFrame()
+{
+    MediaPlayer *player = open(videos_.value(QStringLiteral("one key")));
+    QVERIFY(player);
+    player->setFPS(25);
+    pressKey(Qt::Key_Right);
+    pressKey(Qt::Key_Right);
+    QVERIFY(waitForFrame(2));
+    QTRY_COMPARE(player->recordingTime(), qint64(81));
+
+    // While the far frame decodes, the picture and so the time recorded stay those of frame 2;
+    // further steps go on from the frame asked for.
+    player->seekTo(11000);
+    QCOMPARE(player->currentTime(), qint64(11001));
+    const int stillShown = shownFrame();
+    const qint64 recorded = player->recordingTime();
+    // On a machine fast enough to decode it all at once, the far frame is already there.
+    QVERIFY2(stillShown == 2 || stillShown == 275, qPrintable(QString::number(stillShown)));
+    QCOMPARE(recorded, stillShown == 2 ? qint64(81) : qint64(11001));
+    QVERIFY(waitForFrame(275));
+    QTRY_COMPARE(player->recordingTime(), qint64(11001));
+    pressKey(Qt::Key_Right);
+    QVERIFY(waitForFrame(276));
+    QTRY_COMPARE(player->recordingTime(), qint64(11041));
 }
 
 void TestPlayback::audioOnlyShowsThePanel()
