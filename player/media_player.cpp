@@ -59,6 +59,8 @@ constexpr qint64 pendingStepMs = 300;
 // A move that the pipeline has not reported after this long is taken as shown, so that a lost
 // report cannot hold an old time for ever.
 constexpr qint64 moveLostMs = 3000;
+// The longest stretch between keyframes that previous-frame steps decode backwards.
+constexpr qint64 reverseKeyGapMs = 1000;
 // How long a press of the record key stands for the time the timing panel reads.
 constexpr qint64 recordKeyMs = 250;
 
@@ -229,6 +231,7 @@ MediaPlayer::MediaPlayer(const QString &filePath)
                 if (source.type() == Phonon::MediaSource::LocalFile
                     && source.fileName() != probedFile_) {
                     videoOrigin_ = 0;
+                    keyGapMs_ = -1;
                     probedFile_ = source.fileName();
                     probe_->probe(source.fileName());
                 }
@@ -331,6 +334,7 @@ void MediaPlayer::openMediaFile(const QString &path)
     forgetStep();
     earlierError_ = backendError();
     videoOrigin_ = 0;
+    keyGapMs_ = -1;
     probedFile_ = QFileInfo(path).absoluteFilePath();
     probe_->probe(probedFile_);
     media_.setCurrentSource(sourceOf(path));
@@ -339,10 +343,12 @@ void MediaPlayer::openMediaFile(const QString &path)
     emit fileOpened(path);
 }
 
-void MediaPlayer::videoStartProbed(const QString &path, qint64 startMs)
+void MediaPlayer::videoStartProbed(const QString &path, qint64 startMs, qint64 keyGapMs)
 {
-    if (path == probedFile_)
-        videoOrigin_ = startMs;
+    if (path != probedFile_)
+        return;
+    videoOrigin_ = startMs;
+    keyGapMs_ = keyGapMs;
 }
 
 void MediaPlayer::enqueueFile(const QString &path)
@@ -457,20 +463,54 @@ void MediaPlayer::moveTo(qint64 target)
     stepWatch_.stop();
     const qint64 from = currentTime();
     const qint64 total = media_.totalTime();
-    // The next frame, but not the last one: a step past the end would never arrive. The
-    // media object must agree on where the picture is, or a step would go on from elsewhere.
-    if (stepsFrameByFrame() && target == frameGrid().nextFrameTarget(from, total)
-        && target + seekStep_ < total && qAbs(media_.currentTime() - from) <= seekStep_) {
-        noteMove(target);
-        if (stepper_->stepForward(moveCount_)) {
-            stepInFlight_ = true;
-            steppedSinceSeek_ = true;
-            stepWatch_.start();
-            updateTime();
+    const FrameGrid grid = frameGrid();
+    // The media object must agree on where the picture is, or a step would go on from
+    // elsewhere. (Running backwards it reports the end of the frame on screen.)
+    if (stepsFrameByFrame() && qAbs(media_.currentTime() - from) <= seekStep_) {
+        // The next frame, but not the last one: a step past the end would never arrive.
+        if (!stepper_->isReversed() && target == grid.nextFrameTarget(from, total)
+            && target + seekStep_ < total && sendStep(target))
             return;
+        // The frame before, but not the first: running backwards, the step onto the first
+        // frame never arrives.
+        if (reverseStepsAffordable() && target == grid.previousFrameTarget(from)
+            && grid.frameAt(target) >= 1) {
+            if (stepper_->isReversed() && sendStep(target))
+                return;
+            // Turning round keeps the picture; the step follows once it has arrived.
+            noteMove(from);
+            if (stepper_->reverse(moveCount_, from)) {
+                stepInFlight_ = true;
+                steppedSinceSeek_ = true;
+                deferredMove_ = true;
+                stepTarget_ = target;
+                stepWatch_.start();
+                updateTime();
+                return;
+            }
         }
     }
     stepTo(target);
+}
+
+bool MediaPlayer::sendStep(qint64 target)
+{
+    noteMove(target);
+    if (!stepper_->stepFrame(moveCount_))
+        return false;
+    stepInFlight_ = true;
+    steppedSinceSeek_ = true;
+    stepWatch_.start();
+    updateTime();
+    return true;
+}
+
+bool MediaPlayer::reverseStepsAffordable() const
+{
+    // Running backwards decodes the whole stretch between two keyframes before it shows the
+    // first frame of it, and keeps every frame of it: seconds and gigabytes where a file has
+    // a single keyframe.
+    return keyGapMs_ > 0 && keyGapMs_ <= reverseKeyGapMs;
 }
 
 bool MediaPlayer::stepDecoding() const
@@ -586,15 +626,20 @@ void MediaPlayer::noteMove(qint64 target)
     moveTargets_[moveCount_ % movesKept] = target;
     stepTarget_ = target;
     stepClock_.start();
-    if (stepper_)
-        stepper_->beginRequest(moveCount_);
 }
 
 void MediaPlayer::stepTo(qint64 target)
 {
+    const bool reversed = stepper_ && stepper_->isReversed();
     noteMove(target);
     steppedSinceSeek_ = false;
-    media_.seek(target);
+    // The media object's seek keeps the end of the backwards segment, which would stop
+    // everything after it.
+    if (!reversed || !stepper_->forward(moveCount_, target)) {
+        if (stepper_)
+            stepper_->beginRequest(moveCount_);
+        media_.seek(target);
+    }
     updateTime();
 }
 
@@ -648,7 +693,7 @@ void MediaPlayer::startPlayback()
     if (media_.currentTime() == media_.totalTime())
         media_.seek(0);
     else if (steppedSinceSeek_)
-        media_.seek(currentTime());
+        stepTo(currentTime());
     steppedSinceSeek_ = false;
     media_.play();
 }

@@ -139,10 +139,12 @@ private:
     void disablePlayback();
     void enqueueFile(const QString &path);
     void clearQueue();
-    void videoStartProbed(const QString &path, qint64 startMs);
+    void videoStartProbed(const QString &path, qint64 startMs, qint64 keyGapMs);
     bool stepPending() const;
     void stepTo(qint64 target);
     void moveTo(qint64 target);
+    bool sendStep(qint64 target);
+    bool reverseStepsAffordable() const;
     bool stepDecoding() const;
     void watchStep();
     void noteMove(qint64 target);
@@ -183,6 +185,8 @@ private:
     QTimer pausedLabelRefresh_;
     QElapsedTimer loadClock_;
     qint64 videoOrigin_ = 0;
+    // The longest stretch between keyframes of the current video, -1 until probed.
+    qint64 keyGapMs_ = -1;
     QString probedFile_;
     std::unique_ptr<VideoStartProbe> probe_;
     // A step's seek takes effect a moment later; until then the media object reports an

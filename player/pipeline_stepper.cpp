@@ -196,6 +196,7 @@ double PipelineStepper::videoFrameRate() const
 
 void PipelineStepper::beginRequest(quint64 request)
 {
+    reversed_ = false;
     shared_->begin(request, false, GST_SEQNUM_INVALID);
 }
 
@@ -204,7 +205,36 @@ quint64 PipelineStepper::landedRequest() const
     return shared_->landed.load();
 }
 
-bool PipelineStepper::stepForward(quint64 request)
+bool PipelineStepper::reverse(quint64 request, qint64 positionMs)
+{
+    if (!pipeline_ || positionMs <= 0)
+        return false;
+    shared_->begin(request, false, GST_SEQNUM_INVALID);
+    // As a segment: reaching the start then ends the segment instead of the stream, which the
+    // back-end would take for the end of the file and wait on for a next one.
+    reversed_ = gst_element_seek(pipeline_, -1.0, GST_FORMAT_TIME,
+                                 GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE
+                                              | GST_SEEK_FLAG_SEGMENT),
+                                 GST_SEEK_TYPE_SET, 0, GST_SEEK_TYPE_SET,
+                                 positionMs * GST_MSECOND);
+    return reversed_;
+}
+
+bool PipelineStepper::forward(quint64 request, qint64 positionMs)
+{
+    if (!pipeline_)
+        return false;
+    shared_->begin(request, false, GST_SEQNUM_INVALID);
+    const bool sent = gst_element_seek(pipeline_, 1.0, GST_FORMAT_TIME,
+                                       GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
+                                       GST_SEEK_TYPE_SET, qMax<qint64>(0, positionMs) * GST_MSECOND,
+                                       GST_SEEK_TYPE_SET, GST_CLOCK_TIME_NONE);
+    if (sent)
+        reversed_ = false;
+    return sent;
+}
+
+bool PipelineStepper::stepFrame(quint64 request)
 {
     if (!pipeline_)
         return false;

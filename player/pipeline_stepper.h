@@ -42,14 +42,29 @@ public:
     double videoFrameRate() const;
 
     /**
-     * Sends a one-frame step to the paused pipeline, numbered request. False when there is no
+     * Sends a one-frame step to the paused pipeline, numbered request: to the next frame, or to
+     * the one before once reverse() has turned the pipeline round. False when there is no
      * pipeline or it refused the step; then nothing moved.
      */
-    bool stepForward(quint64 request);
+    bool stepFrame(quint64 request);
 
     /**
-     * Numbers the moves of the picture: a seek or step made after this call lands as request.
-     * Call it just before the move.
+     * Turns the paused pipeline round at @p positionMs, numbered request: it plays backwards
+     * from there, so that steps go to earlier frames, each decoded with the stretch from its
+     * keyframe at once. The picture stays the frame at that time. False when refused.
+     */
+    bool reverse(quint64 request, qint64 positionMs);
+    /**
+     * Turns the paused pipeline forwards again with a seek to @p positionMs, numbered request,
+     * for the whole rest of the file. False when refused.
+     */
+    bool forward(quint64 request, qint64 positionMs);
+    /** Whether the pipeline runs backwards since reverse(); any other seek ends it. */
+    bool isReversed() const { return reversed_; }
+
+    /**
+     * Numbers the moves of the picture: a seek made after this call lands as request. Call it
+     * just before the seek; the media object's seeks turn the pipeline forwards again.
      */
     void beginRequest(quint64 request);
 
@@ -72,6 +87,7 @@ private:
     unsigned long asyncDoneHandler_ = 0;
     unsigned long stepDoneHandler_ = 0;
     bool watching_ = false;
+    bool reversed_ = false;
 
     friend void offerElement(PipelineStepper *stepper, GstElement *element);
 };

@@ -37,17 +37,56 @@ void VideoStartProbe::probe(const QString &path)
                 process->deleteLater();
                 if (status != QProcess::NormalExit || exitCode != 0)
                     return;
-                bool ok = false;
-                const double seconds =
-                    QString::fromLatin1(process->readAllStandardOutput()).trimmed().toDouble(&ok);
-                emit probed(path, ok && seconds > 0 ? qRound64(seconds * 1000) : 0);
+                qint64 startMs = 0;
+                qint64 keyGapMs = -1;
+                parseVideoProbe(process->readAllStandardOutput(), &startMs, &keyGapMs);
+                emit probed(path, startMs, keyGapMs);
             });
     connect(process, &QProcess::errorOccurred, process, &QObject::deleteLater);
     process->setProcessChannelMode(QProcess::SeparateChannels);
     process->setStandardInputFile(QProcess::nullDevice());
     process->start(ffprobe, {QStringLiteral("-v"), QStringLiteral("error"),
                              QStringLiteral("-select_streams"), QStringLiteral("v:0"),
-                             QStringLiteral("-show_entries"), QStringLiteral("stream=start_time"),
+                             QStringLiteral("-show_entries"),
+                             QStringLiteral("stream=start_time:packet=pts_time,flags"),
+                             // The first seconds tell the keyframe pattern of the whole file.
+                             QStringLiteral("-read_intervals"), QStringLiteral("%+20"),
                              QStringLiteral("-of"), QStringLiteral("csv=p=0"),
                              QFileInfo(path).absoluteFilePath()});
+}
+
+void parseVideoProbe(const QByteArray &output, qint64 *startMs, qint64 *longestKeyGapMs)
+{
+    *startMs = 0;
+    *longestKeyGapMs = -1;
+    double lastKey = -1;
+    double lastPacket = -1;
+    double longest = -1;
+    const QList<QByteArray> lines = output.split('\n');
+    for (const QByteArray &raw : lines) {
+        const QByteArray line = raw.trimmed();
+        if (line.isEmpty())
+            continue;
+        const QList<QByteArray> fields = line.split(',');
+        bool ok = false;
+        const double seconds = fields.first().toDouble(&ok);
+        if (fields.size() == 1) {
+            if (ok && seconds > 0)
+                *startMs = qRound64(seconds * 1000);
+            continue;
+        }
+        if (!ok)
+            continue;
+        lastPacket = qMax(lastPacket, seconds);
+        if (!fields.at(1).contains('K'))
+            continue;
+        if (lastKey >= 0)
+            longest = qMax(longest, seconds - lastKey);
+        lastKey = seconds;
+    }
+    if (lastKey < 0)
+        return;
+    // What follows the last keyframe read is a stretch at least that long.
+    longest = qMax(longest, lastPacket - lastKey);
+    *longestKeyGapMs = qRound64(longest * 1000);
 }

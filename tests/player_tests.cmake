@@ -10,3 +10,4 @@ morlek_add_test(tst_timing_wiring SOURCES tst_timing_wiring.cpp
                 TIMEOUT 180)
 morlek_add_test(tst_pipeline_stepper SOURCES tst_pipeline_stepper.cpp
                 LIBS morlek_player PkgConfig::GST TIMEOUT 120)
+morlek_add_test(tst_video_probe SOURCES tst_video_probe.cpp LIBS morlek_player TIMEOUT 60)

@@ -85,7 +85,7 @@ void TestPipelineStepper::ignoresOtherElementsThreadsAndLaterPipelines()
         QVERIFY(!stepper.catchPipeline());
         QVERIFY(!stepper.isAttached());
         QCOMPARE(stepper.videoFrameRate(), 0.0);
-        QVERIFY(!stepper.stepForward(1));
+        QVERIFY(!stepper.stepFrame(1));
         gst_object_unref(sink);
         gst_object_unref(elsewhere);
     }
@@ -128,7 +128,7 @@ void TestPipelineStepper::stepsAndSeeksReportTheirArrival()
         return ns / GST_MSECOND;
     };
     for (quint64 request = 1; request <= 3; ++request) {
-        QVERIFY(stepper.stepForward(request));
+        QVERIFY(stepper.stepFrame(request));
         QTRY_COMPARE(stepper.landedRequest(), request);
         QCOMPARE(position(), gint64(request * 40));
     }
@@ -139,14 +139,36 @@ void TestPipelineStepper::stepsAndSeeksReportTheirArrival()
                             GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
                             1001 * GST_MSECOND);
     QTRY_COMPARE(stepper.landedRequest(), quint64(4));
-    QVERIFY(stepper.stepForward(5));
+    QVERIFY(stepper.stepFrame(5));
     QTRY_COMPARE(stepper.landedRequest(), quint64(5));
     QCOMPARE(position(), gint64(1040));
 
+    // Turned round, steps go to earlier frames; the picture stays until the first of them.
+    QVERIFY(!stepper.isReversed());
+    QVERIFY(stepper.reverse(6, 1041));
+    QVERIFY(stepper.isReversed());
+    QTRY_COMPARE(stepper.landedRequest(), quint64(6));
+    // Running backwards, the position is the end of the frame on screen: frames 25, 24, 23.
+    for (quint64 request = 7; request <= 9; ++request) {
+        QVERIFY(stepper.stepFrame(request));
+        QTRY_COMPARE(stepper.landedRequest(), request);
+        QCOMPARE(position(), gint64(1040 - (request - 7) * 40));
+    }
+
+    // Forwards again, past where the backwards run began: its end no longer holds.
+    QVERIFY(stepper.forward(10, 1201));
+    QVERIFY(!stepper.isReversed());
+    QTRY_COMPARE(stepper.landedRequest(), quint64(10));
+    for (quint64 request = 11; request <= 12; ++request) {
+        QVERIFY(stepper.stepFrame(request));
+        QTRY_COMPARE(stepper.landedRequest(), request);
+    }
+    QCOMPARE(position(), gint64(1280));
+
     // A move that has not arrived is not reported.
-    stepper.beginRequest(6);
+    stepper.beginRequest(13);
     QTest::qWait(200);
-    QCOMPARE(stepper.landedRequest(), quint64(5));
+    QCOMPARE(stepper.landedRequest(), quint64(12));
 
     gst_element_set_state(pipeline, GST_STATE_NULL);
     gst_object_unref(pipeline);

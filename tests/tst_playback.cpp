@@ -37,6 +37,7 @@ private slots:
     void playingAfterStepsGoesOnFromTheShownFrame();
     void sliderJumpToAFrameStartShowsThatFrame();
     void markWhileASeekDecodesIsTheShownFrame();
+    void leftStepsRunBackwardsAndTurnRound();
     void returnToRecordedTime();
     void pauseKeepsTheShownFrame();
     void surfaceGestures();
@@ -411,6 +412,62 @@ void TestPlayback::markWhileASeekDecodesIsTheShownFrame()
     pressKey(Qt::Key_Right);
     QVERIFY(waitForFrame(276));
     QTRY_COMPARE(player->recordingTime(), qint64(11041));
+}
+
+void TestPlayback::leftStepsRunBackwardsAndTurnRound()
+{
+    // Keyframes every 12 frames: previous-frame steps run the video backwards.
+    MediaPlayer *player = open(videos_.value(QStringLiteral("mkv 25")));
+    QVERIFY(player);
+    player->setFPS(25);
+    QTRY_VERIFY(player->frameGrid().origin() > 0);
+    const auto timeOf = [player](int frame) { return player->frameGrid().frameStart(frame); };
+    player->seekTo(timeOf(30));
+    QVERIFY(waitForFrame(30));
+    QTRY_VERIFY(player->stepsFrameByFrame());
+    for (int frame = 29; frame >= 14; --frame) {
+        pressKey(Qt::Key_Left);
+        QVERIFY2(waitForFrame(frame), qPrintable(QStringLiteral("Left to %1, shown %2")
+                                                     .arg(frame)
+                                                     .arg(shownFrame())));
+        QTRY_COMPARE(player->recordingTime(), timeOf(frame));
+    }
+    // Quick presses both ways while steps decode.
+    for (int i = 0; i < 3; ++i)
+        player->rewind();
+    player->forward();
+    QVERIFY2(waitForFrame(12), qPrintable(QString::number(shownFrame())));
+    QTRY_COMPARE(player->recordingTime(), timeOf(12));
+    // Forwards again, past the frame where the backwards run began.
+    for (int frame = 13; frame <= 33; ++frame) {
+        pressKey(Qt::Key_Right);
+        QVERIFY2(waitForFrame(frame), qPrintable(QStringLiteral("Right to %1, shown %2")
+                                                     .arg(frame)
+                                                     .arg(shownFrame())));
+    }
+    // Back to the very first frame, which a backwards run cannot step onto.
+    player->seekTo(timeOf(3));
+    QVERIFY(waitForFrame(3));
+    for (int frame = 2; frame >= 0; --frame) {
+        pressKey(Qt::Key_Left);
+        QVERIFY2(waitForFrame(frame), qPrintable(QStringLiteral("Left to %1, shown %2")
+                                                     .arg(frame)
+                                                     .arg(shownFrame())));
+    }
+    // Playing after backwards steps runs forwards, on past the frame it started from.
+    player->seekTo(timeOf(20));
+    QVERIFY(waitForFrame(20));
+    pressKey(Qt::Key_Left);
+    QVERIFY(waitForFrame(19));
+    Phonon::MediaObject *media = player->mediaObject();
+    pressKey(Qt::Key_Space);
+    QTRY_COMPARE(media->state(), Phonon::PlayingState);
+    QTest::qWait(600);
+    pressKey(Qt::Key_Space);
+    QTRY_COMPARE(media->state(), Phonon::PausedState);
+    QTest::qWait(300);
+    const int frame = shownFrame();
+    QVERIFY2(frame > 24, qPrintable(QString::number(frame)));
 }
 
 void TestPlayback::audioOnlyShowsThePanel()
