@@ -477,9 +477,12 @@ void MediaPlayer::moveTo(qint64 target)
             && grid.frameAt(target) >= 1) {
             if (stepper_->isReversed() && sendStep(target))
                 return;
-            // Turning round keeps the picture; the step follows once it has arrived.
+            // Turning round keeps the picture; the step follows once it has arrived. The run
+            // starts half a frame on: a frame stamped at the very millisecond of the time
+            // here would otherwise fall out of it (60 fps MKV frames lie on whole ms).
             noteMove(from);
-            if (stepper_->reverse(moveCount_, from)) {
+            stepSent_ = false;
+            if (stepper_->reverse(moveCount_, from + qMax(1, seekStep_ / 2))) {
                 stepInFlight_ = true;
                 steppedSinceSeek_ = true;
                 deferredMove_ = true;
@@ -496,13 +499,27 @@ void MediaPlayer::moveTo(qint64 target)
 bool MediaPlayer::sendStep(qint64 target)
 {
     noteMove(target);
+    stepBackwards_ = stepper_->isReversed();
     if (!stepper_->stepFrame(moveCount_))
         return false;
+    stepSent_ = true;
     stepInFlight_ = true;
     steppedSinceSeek_ = true;
     stepWatch_.start();
     updateTime();
     return true;
+}
+
+bool MediaPlayer::stepShowsItsFrame() const
+{
+    if (!stepSent_)
+        return true;
+    // After a step the media object reports the new frame's start, running backwards its end.
+    // Running backwards from just before a keyframe, the pipeline has been seen to skip frames.
+    const FrameGrid grid = frameGrid();
+    const qint64 target = moveTargets_[moveCount_ % movesKept];
+    const qint64 expected = stepBackwards_ ? grid.frameStart(grid.frameAt(target) + 1) : target;
+    return qAbs(media_.currentTime() - expected) <= seekStep_ / 2 + 1;
 }
 
 bool MediaPlayer::reverseStepsAffordable() const
@@ -524,6 +541,14 @@ void MediaPlayer::watchStep()
         return;
     stepWatch_.stop();
     stepInFlight_ = false;
+    if (landedMove() == moveCount_ && !stepShowsItsFrame()) {
+        // The step brought another frame than the one it was sent for: a seek puts it right.
+        const qint64 target = moveTargets_[moveCount_ % movesKept];
+        const qint64 later = stepTarget_;
+        stepTo(target);
+        if (deferredMove_)
+            stepTarget_ = later;
+    }
     if (deferredMove_) {
         deferredMove_ = false;
         const qint64 target = stepTarget_;
@@ -632,6 +657,7 @@ void MediaPlayer::stepTo(qint64 target)
 {
     const bool reversed = stepper_ && stepper_->isReversed();
     noteMove(target);
+    stepSent_ = false;
     steppedSinceSeek_ = false;
     // The media object's seek keeps the end of the backwards segment, which would stop
     // everything after it.

@@ -145,6 +145,7 @@ private:
     void moveTo(qint64 target);
     bool sendStep(qint64 target);
     bool reverseStepsAffordable() const;
+    bool stepShowsItsFrame() const;
     bool stepDecoding() const;
     void watchStep();
     void noteMove(qint64 target);
@@ -212,6 +213,9 @@ private:
     bool stepInFlight_ = false;
     bool deferredMove_ = false;
     bool deferredPlay_ = false;
+    // The last move was a step (stepSent_), and which way it went.
+    bool stepSent_ = false;
+    bool stepBackwards_ = false;
     QTimer stepWatch_;
     // The seek slider's last position set by the media object's tick, not by the user.
     qint64 tickTime_ = -1;

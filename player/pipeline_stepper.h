@@ -51,7 +51,8 @@ public:
     /**
      * Turns the paused pipeline round at @p positionMs, numbered request: it plays backwards
      * from there, so that steps go to earlier frames, each decoded with the stretch from its
-     * keyframe at once. The picture stays the frame at that time. False when refused.
+     * keyframe at once. The picture becomes the last frame that starts before that time.
+     * False when refused.
      */
     bool reverse(quint64 request, qint64 positionMs);
     /**
