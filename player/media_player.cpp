@@ -609,11 +609,13 @@ bool MediaPlayer::stepPending() const
 {
     if (!stepClock_.isValid() || media_.state() != Phonon::PausedState)
         return false;
+    // The media object's time lags behind the picture for a moment even after it arrived.
+    if (stepClock_.elapsed() < pendingStepMs)
+        return true;
+    if (!stepper_)
+        return false;
     if (landedMove() != moveCount_)
         return stepClock_.elapsed() < moveLostMs;
-    // The media object's time lags behind the picture for a moment even after it arrived.
-    if (stepClock_.elapsed() < pendingStepMs || !stepper_)
-        return stepClock_.elapsed() < pendingStepMs;
     // After a step the media object reports the frame's exact start, which a seek may not
     // find again (a frame stamped a hair after the whole millisecond): the move's own time
     // stands for as long as the picture stays there.
