@@ -59,6 +59,8 @@ constexpr qint64 pendingStepMs = 300;
 // A move that the pipeline has not reported after this long is taken as shown, so that a lost
 // report cannot hold an old time for ever.
 constexpr qint64 moveLostMs = 3000;
+// A step takes a few ms; one that has not arrived after this long was lost.
+constexpr qint64 stepLostMs = 1000;
 // The longest stretch between keyframes that previous-frame steps decode backwards.
 constexpr qint64 reverseKeyGapMs = 1000;
 // How long a press of the record key stands for the time the timing panel reads.
@@ -532,7 +534,7 @@ bool MediaPlayer::reverseStepsAffordable() const
 
 bool MediaPlayer::stepDecoding() const
 {
-    return stepInFlight_ && landedMove() != moveCount_ && stepClock_.elapsed() < moveLostMs;
+    return stepInFlight_ && landedMove() != moveCount_ && stepClock_.elapsed() < stepLostMs;
 }
 
 void MediaPlayer::watchStep()
@@ -541,8 +543,9 @@ void MediaPlayer::watchStep()
         return;
     stepWatch_.stop();
     stepInFlight_ = false;
-    if (landedMove() == moveCount_ && !stepShowsItsFrame()) {
-        // The step brought another frame than the one it was sent for: a seek puts it right.
+    if (landedMove() != moveCount_ || !stepShowsItsFrame()) {
+        // The step never arrived (a preroll that ended just then can swallow it), or brought
+        // another frame than the one it was sent for: a seek puts it right.
         const qint64 target = moveTargets_[moveCount_ % movesKept];
         const qint64 later = stepTarget_;
         stepTo(target);
