@@ -543,20 +543,17 @@ void MediaPlayer::watchStep()
         return;
     stepWatch_.stop();
     stepInFlight_ = false;
+    // Moves asked for meanwhile left their target here.
+    const qint64 asked = stepTarget_;
     if (landedMove() != moveCount_ || !stepShowsItsFrame()) {
         // The step never arrived (a preroll that ended just then can swallow it), or brought
         // another frame than the one it was sent for: a seek puts it right.
-        const qint64 target = moveTargets_[moveCount_ % movesKept];
-        const qint64 later = stepTarget_;
-        stepTo(target);
-        if (deferredMove_)
-            stepTarget_ = later;
+        stepTo(moveTargets_[moveCount_ % movesKept]);
     }
     if (deferredMove_) {
         deferredMove_ = false;
-        const qint64 target = stepTarget_;
         stepTarget_ = moveTargets_[moveCount_ % movesKept];
-        moveTo(target);
+        moveTo(asked);
     }
     if (deferredPlay_) {
         deferredPlay_ = false;

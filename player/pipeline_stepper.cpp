@@ -106,22 +106,19 @@ static void prerollDone(GstBus *, GstMessage *, gpointer data)
         shared->landed.store(shared->request);
 }
 
-PipelineStepper::PipelineStepper(QObject *parent)
-    : QObject(parent)
-    , shared_(std::make_shared<Shared>())
+PipelineStepper::PipelineStepper()
+    : shared_(std::make_shared<Shared>())
 {
-    if (installHook() && !watchingStepper) {
+    if (installHook() && !watchingStepper)
         watchingStepper = this;
-        watching_ = true;
-    }
 }
 
 PipelineStepper::~PipelineStepper()
 {
-    if (watching_ && watchingStepper == this)
+    if (watchingStepper == this)
         watchingStepper = nullptr;
     disconnectBus();
-    if (offered_ && offered_ != pipeline_)
+    if (offered_)
         gst_object_unref(offered_);
     if (pipeline_)
         gst_object_unref(pipeline_);
@@ -135,9 +132,8 @@ void PipelineStepper::offer(GstElement *element)
 
 bool PipelineStepper::catchPipeline()
 {
-    if (watching_ && watchingStepper == this)
+    if (watchingStepper == this)
         watchingStepper = nullptr;
-    watching_ = false;
     if (pipeline_ || !offered_)
         return pipeline_ != nullptr;
     pipeline_ = offered_;

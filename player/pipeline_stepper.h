@@ -1,7 +1,6 @@
 #ifndef MORLEK_PIPELINE_STEPPER_H
 #define MORLEK_PIPELINE_STEPPER_H
 
-#include <QObject>
 #include <QtGlobal>
 
 #include <memory>
@@ -22,16 +21,17 @@ typedef struct _GstElement GstElement;
  * It also tells which seek or step has last put its picture on screen (landedRequest()),
  * which Phonon does not report while paused.
  */
-class PipelineStepper : public QObject
+class PipelineStepper
 {
-    Q_OBJECT
 public:
     /**
      * Starts watching for a player pipeline made in this thread; catch() ends the watch.
      * Without GStreamer initialised (another back-end) nothing is ever caught.
      */
-    explicit PipelineStepper(QObject *parent = nullptr);
-    ~PipelineStepper() override;
+    PipelineStepper();
+    ~PipelineStepper();
+    PipelineStepper(const PipelineStepper &) = delete;
+    PipelineStepper &operator=(const PipelineStepper &) = delete;
 
     /** Ends the watch and keeps the pipeline made since construction; false when none was. */
     bool catchPipeline();
@@ -87,7 +87,6 @@ private:
     std::shared_ptr<Shared> shared_;
     unsigned long asyncDoneHandler_ = 0;
     unsigned long stepDoneHandler_ = 0;
-    bool watching_ = false;
     bool reversed_ = false;
 
     friend void offerElement(PipelineStepper *stepper, GstElement *element);
