@@ -24,6 +24,16 @@ qint64 FrameGrid::frameAt(qint64 t) const
     return t <= origin_ ? 0 : (t - origin_) * fps_ / 1000;
 }
 
+qint64 FrameGrid::markTime(qint64 frame) const
+{
+    return frame <= 0 ? origin_ : origin_ + frame * 1000 / fps_;
+}
+
+qint64 FrameGrid::frameOfMark(qint64 mark) const
+{
+    return frameAt(mark + 1);
+}
+
 qint64 FrameGrid::nextFrameTarget(qint64 t, qint64 total) const
 {
     const qint64 target = frameStart(frameAt(t) + 1);

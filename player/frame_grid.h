@@ -32,6 +32,18 @@ public:
     qint64 frameAt(qint64 t) const;
 
     /**
+     * The time a mark of frame k holds: its exact start rounded down to the millisecond,
+     * origin + floor(k * 1000 / fps). This is what the user reads and exports.
+     */
+    qint64 markTime(qint64 frame) const;
+    /**
+     * The frame a mark stands for. A mark may lie up to a millisecond before its frame's exact
+     * start (rounded down, or stamped to the nearest millisecond by the container) or one after
+     * it (marks of earlier versions, which took the seek's time).
+     */
+    qint64 frameOfMark(qint64 mark) const;
+
+    /**
      * Where the next-frame step goes from t: the start of the first frame after t, never past
      * a known (non-negative) total.
      */

@@ -63,8 +63,6 @@ constexpr qint64 moveLostMs = 3000;
 constexpr qint64 stepLostMs = 1000;
 // The longest stretch between keyframes that previous-frame steps decode backwards.
 constexpr qint64 reverseKeyGapMs = 1000;
-// How long a press of the record key stands for the time the timing panel reads.
-constexpr qint64 recordKeyMs = 250;
 
 Phonon::MediaSource sourceOf(const QString &path)
 {
@@ -180,7 +178,6 @@ MediaPlayer::MediaPlayer(const QString &filePath)
         new TimerWidget(boost::bind(&MediaPlayer::recordingTime, this), &storage_, this);
     timerWidget_->setEnabled(false);
     // The record key is seen on its way to the panel's button, to note the time it was pressed.
-    qApp->installEventFilter(this);
 
     auto *mainLayout = new QHBoxLayout(this);
     mainLayout->setContentsMargins(8, 8, 8, 8);
@@ -579,10 +576,12 @@ bool MediaPlayer::stepsFrameByFrame() const
 
 void MediaPlayer::seekTo(qint64 ms)
 {
-    qint64 target = ms;
+    // A mark holds its frame's start rounded down; a seek to exactly that time can show the
+    // frame before (a frame is stamped a hair after its millisecond), one just after cannot.
+    qint64 target = ms > 0 ? ms + 1 : 0;
     if (rateIsVideoRate()) {
         const FrameGrid grid = frameGrid();
-        target = grid.frameStart(grid.frameAt(ms));
+        target = grid.frameStart(grid.frameOfMark(ms));
         const qint64 total = media_.totalTime();
         if (total >= 0 && target > total)
             target = total;
@@ -673,25 +672,16 @@ void MediaPlayer::stepTo(qint64 target)
 
 qint64 MediaPlayer::recordingTime() const
 {
-    if (recordKeyClock_.isValid() && recordKeyClock_.elapsed() < recordKeyMs)
-        return recordKeyTime_;
-    return shownTime();
-}
-
-bool MediaPlayer::eventFilter(QObject *watched, QEvent *event)
-{
-    // Shortcuts are looked up after this event reaches the focus widget; the panel's record
-    // button is one of them.
-    if (event->type() == QEvent::ShortcutOverride) {
-        const auto *key = static_cast<QKeyEvent *>(event);
-        auto *widget = qobject_cast<QWidget *>(watched);
-        if (key->key() == Qt::Key_Return && key->modifiers() == Qt::NoModifier && !key->isAutoRepeat() && widget
-            && widget->window() == this && timerWidget_ && timerWidget_->isEnabled()) {
-            recordKeyTime_ = shownTime();
-            recordKeyClock_.start();
-        }
+    // The stamp of the frame the video sink shows is right on every kind of video, whatever
+    // rate is chosen; the frame grid stands in while a seek has flushed the picture away.
+    const Phonon::State state = media_.state();
+    if (stepper_ && (state == Phonon::PausedState || state == Phonon::PlayingState)) {
+        const qint64 shown = stepper_->shownFrameTime();
+        if (shown >= 0)
+            return shown;
     }
-    return QWidget::eventFilter(watched, event);
+    const FrameGrid grid = frameGrid();
+    return grid.markTime(grid.frameOfMark(shownTime()));
 }
 
 void MediaPlayer::forgetStep()
@@ -752,8 +742,9 @@ void MediaPlayer::finished()
 
 void MediaPlayer::updateTime()
 {
+    // The label reads what a mark taken now would hold.
     timeLabel_->setText(
-        dravenhol::morlek::player::playerTimeText(currentTime(), media_.totalTime()));
+        dravenhol::morlek::player::playerTimeText(recordingTime(), media_.totalTime()));
 }
 
 void MediaPlayer::showLoadedSource()

@@ -77,10 +77,8 @@ public:
     /** Forgets the last step, so that the media object's time counts again at once. */
     void forgetStep();
     /**
-     * The time the timing panel records: the current time, or, when the record key was
-     * pressed a moment ago, the current time of that press. The panel's button takes the
-     * time when its click animation ends, 100 ms after the key, which while playing is a few
-     * frames after the one the user saw.
+     * The time the timing panel records: the start of the frame on screen, in whole ms rounded
+     * down, as the video's own time stamp gives it.
      */
     qint64 recordingTime() const;
     /** Whether a next-frame step decodes just the next frame instead of seeking to it. */
@@ -125,7 +123,6 @@ private slots:
     void stateChanged(Phonon::State newstate, Phonon::State oldstate);
 
 protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *e) override;
     void dragMoveEvent(QDragMoveEvent *e) override;
     void dropEvent(QDropEvent *e) override;
@@ -194,8 +191,6 @@ private:
     // earlier time, or 0 while it moves, so the step's target stands for the current time.
     qint64 stepTarget_ = 0;
     QElapsedTimer stepClock_;
-    qint64 recordKeyTime_ = 0;
-    QElapsedTimer recordKeyClock_;
     std::unique_ptr<FinishWaitBreaker> finishWaitBreaker_;
     // After media_: it lets go of the back-end's pipeline before the media object ends it.
     std::unique_ptr<PipelineStepper> stepper_;

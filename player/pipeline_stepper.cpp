@@ -190,6 +190,55 @@ double PipelineStepper::videoFrameRate() const
     return known ? double(numerator) / denominator : 0;
 }
 
+namespace {
+
+// The nominal length of one frame of the sample's video, or 0 when its rate is not fixed.
+GstClockTime framePeriod(GstSample *sample)
+{
+    GstCaps *caps = gst_sample_get_caps(sample);
+    const GstStructure *structure = caps ? gst_caps_get_structure(caps, 0) : nullptr;
+    int numerator = 0;
+    int denominator = 0;
+    if (!structure || !gst_structure_get_fraction(structure, "framerate", &numerator, &denominator)
+        || numerator <= 0 || denominator <= 0)
+        return 0;
+    return gst_util_uint64_scale_int(GST_SECOND, denominator, numerator);
+}
+
+} // namespace
+
+qint64 PipelineStepper::shownFrameTime() const
+{
+    if (!pipeline_)
+        return -1;
+    GstSample *sample = nullptr;
+    g_object_get(pipeline_, "sample", &sample, nullptr);
+    if (!sample)
+        return -1;
+    qint64 ms = -1;
+    GstBuffer *buffer = gst_sample_get_buffer(sample);
+    const GstSegment *segment = gst_sample_get_segment(sample);
+    if (buffer && GST_BUFFER_PTS_IS_VALID(buffer)) {
+        GstClockTime start = GST_BUFFER_PTS(buffer);
+        // The decoder cuts the first frame after a seek to the seek's position: its stamp is
+        // then that position, and its real start lies one frame before its (uncut) end.
+        const GstClockTime period = framePeriod(sample);
+        if (segment && segment->format == GST_FORMAT_TIME && start == segment->start
+            && period > 0 && GST_BUFFER_DURATION_IS_VALID(buffer)
+            && GST_BUFFER_DURATION(buffer) < period)
+            start = start + GST_BUFFER_DURATION(buffer) - period;
+        // The media object reports stream time; a frame's stamp is in its segment's terms.
+        if (segment && segment->format == GST_FORMAT_TIME)
+            start = gst_segment_to_stream_time(segment, GST_FORMAT_TIME, start);
+        // A microsecond's grace: a stamp scaled from the container's clock can fall a
+        // nanosecond short of a whole millisecond.
+        if (GST_CLOCK_TIME_IS_VALID(start))
+            ms = qint64((start + GST_USECOND) / GST_MSECOND);
+    }
+    gst_sample_unref(sample);
+    return ms;
+}
+
 void PipelineStepper::beginRequest(quint64 request)
 {
     reversed_ = false;

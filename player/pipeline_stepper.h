@@ -42,6 +42,13 @@ public:
     double videoFrameRate() const;
 
     /**
+     * The stream time of the picture on screen, in ms rounded down: the time stamp of the last
+     * frame the video sink showed. -1 when the sink holds none (nothing shown yet, or the
+     * picture was flushed by a seek still under way).
+     */
+    qint64 shownFrameTime() const;
+
+    /**
      * Sends a one-frame step to the paused pipeline, numbered request: to the next frame, or to
      * the one before once reverse() has turned the pipeline round. False when there is no
      * pipeline or it refused the step; then nothing moved.

@@ -15,6 +15,8 @@ private slots:
     void targets_data();
     void targets();
     void unknownTotalDoesNotClamp();
+    void marksAreFrameStartsAndComeBack_data();
+    void marksAreFrameStartsAndComeBack();
 };
 
 void TestFrameGrid::seekStep_data()
@@ -119,6 +121,43 @@ void TestFrameGrid::unknownTotalDoesNotClamp()
     const FrameGrid grid(25);
     QCOMPARE(grid.nextFrameTarget(0, -1), qint64(41));
     QCOMPARE(grid.nextFrameTarget(80, 0), qint64(0));
+}
+
+void TestFrameGrid::marksAreFrameStartsAndComeBack_data()
+{
+    QTest::addColumn<int>("fps");
+    QTest::addColumn<qint64>("origin");
+    for (int fps : {25, 30, 50, 60, 100}) {
+        QTest::addRow("%d fps from 0", fps) << fps << qint64(0);
+        QTest::addRow("%d fps from 23 ms", fps) << fps << qint64(23);
+    }
+}
+
+// A mark is its frame's start rounded down; it must lead back to its frame, and so must the
+// marks of earlier versions (a millisecond later) and marks a container rounded to the nearest
+// millisecond (MKV).
+void TestFrameGrid::marksAreFrameStartsAndComeBack()
+{
+    QFETCH(int, fps);
+    QFETCH(qint64, origin);
+    const FrameGrid grid(fps, origin);
+    for (qint64 frame = 0; frame < 600; ++frame) {
+        const double exact = origin + frame * 1000.0 / fps;
+        const qint64 mark = grid.markTime(frame);
+        QCOMPARE(mark, qint64(std::floor(exact)));
+        QCOMPARE(grid.frameOfMark(mark), frame);
+        QCOMPARE(grid.frameOfMark(grid.frameStart(frame)), frame);
+        QCOMPARE(grid.frameOfMark(qint64(std::lround(exact))), frame);
+        // The seek for a mark goes inside its frame.
+        QCOMPARE(grid.frameAt(grid.frameStart(grid.frameOfMark(mark))), frame);
+    }
+    // The values users read: frame 5 at 50 fps, frames 1 and 3 at 30 fps.
+    if (origin == 0 && fps == 50)
+        QCOMPARE(grid.markTime(5), qint64(100));
+    if (origin == 0 && fps == 30) {
+        QCOMPARE(grid.markTime(1), qint64(33));
+        QCOMPARE(grid.markTime(3), qint64(100));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestFrameGrid)

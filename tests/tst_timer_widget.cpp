@@ -47,6 +47,8 @@ private slots:
 
     void refusesTimingBeforeLoad();
     void returnRecordsTimeAndSaves();
+    void everyPressIsOneMark_data();
+    void everyPressIsOneMark();
     void loadFailure_data();
     void loadFailure();
     void saveFailureKeepsTable();
@@ -58,7 +60,7 @@ private slots:
 private:
     TimingTable *table() const { return timing_->table(); }
     QPushButton *button(const QString &toolTipStart) const { return timing_->button(toolTipStart); }
-    /** Presses Return in the table; returns whether the save button was clicked by it. */
+    /** Presses Return in the table; returns whether it recorded a time. */
     bool pressReturn(int timeoutMs = 3000);
     QString dataFile() const { return morlek::test::onlyDataFile(timing_->home()->dataDir()); }
     QByteArray dataBytes() const { return morlek::test::readFile(dataFile()); }
@@ -109,13 +111,12 @@ void TestTimerWidget::cleanup()
 
 bool TestTimerWidget::pressReturn(int timeoutMs)
 {
-    // A button's shortcut clicks it after a short animation, from the event loop.
     timing_->panel()->activateWindow();
     if (!QTest::qWaitForWindowActive(timing_->panel()))
         return false;
-    QSignalSpy clicked(button("Save current time"), &QPushButton::clicked);
+    QSignalSpy timings(timing_->panel(), &TimerWidget::newTiming);
     QTest::keyClick(table(), Qt::Key_Return);
-    return clicked.wait(timeoutMs);
+    return timings.count() == 1 || timings.wait(timeoutMs);
 }
 
 void TestTimerWidget::expectBox(BoxSeen *seen, QMessageBox::StandardButton button)
@@ -176,6 +177,43 @@ void TestTimerWidget::returnRecordsTimeAndSaves()
     QCOMPARE(other.findChild<TimingTable *>()->model()->index(0, timing::EndColumn).data().toTime(),
              QTime(0, 0, 4, 480));
     QCOMPARE(marksOf(storedRecord()), (QList<qint32>{1240, 4480}));
+}
+
+void TestTimerWidget::everyPressIsOneMark_data()
+{
+    QTest::addColumn<int>("gapMs");
+    QTest::addRow("two fingers") << 0;
+    QTest::addRow("10 ms apart") << 10;
+    QTest::addRow("60 ms apart") << 60;
+}
+
+// Presses come faster than a button's click animation; none may be merged or lost, and the
+// key held down (auto-repeat) records nothing more.
+void TestTimerWidget::everyPressIsOneMark()
+{
+    QFETCH(int, gapMs);
+    timing_->storage()->requestLoadData(video_);
+    timing_->panel()->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(timing_->panel()));
+    const QList<qint32> marks{100, 120, 140, 300};
+    for (qint32 mark : marks) {
+        now_ = mark;
+        QTest::keyClick(table(), Qt::Key_Return);
+        if (gapMs > 0)
+            QTest::qWait(gapMs);
+    }
+    QCOMPARE(marksOf(storedRecord()), marks);
+
+    now_ = 500;
+    // As the keyboard delivers a held key: shortcut lookup first, then the press.
+    QTest::simulateEvent(table(), true, Qt::Key_Return, Qt::NoModifier, QString(), true);
+    QTest::qWait(150);
+    QCOMPARE(marksOf(storedRecord()), marks);
+
+    // A click on the button is one mark too; so is the keypad's Enter.
+    QTest::mouseClick(button("Save current time"), Qt::LeftButton);
+    QTest::keyClick(table(), Qt::Key_Enter, Qt::KeypadModifier);
+    QCOMPARE(marksOf(storedRecord()), (QList<qint32>{100, 120, 140, 300, 500, 500}));
 }
 
 void TestTimerWidget::loadFailure_data()

@@ -1,9 +1,11 @@
+#include "file_support.h"
 #include "frame_grid.h"
 #include "media_player.h"
 #include "player_fixture.h"
 #include "record_support.h"
 #include "test_support.h"
 #include "timer_widget.h"
+#include "time_format.h"
 #include "timing_table.h"
 #include "video_metadata.pb.h"
 
@@ -27,12 +29,17 @@ private slots:
     void recordedTimesComeBackForACopy();
     void doubleClickSeeksToTheRecordedFrame();
     void markWhilePlayingIsTheFrameSeen();
+    void everyReturnIsTheShownFramesStart_data();
+    void everyReturnIsTheShownFramesStart();
+    void mainRoadAtFiftyFps();
 
 private:
     MediaPlayer *open(const QString &path);
     int shownFrame() const { return morlek::test::shownFrame(*player_); }
     bool waitForFrame(int expected) const { return morlek::test::waitForFrame(*player_, expected); }
     void stepTo(int frame);
+    void doubleClickCell(int row, int column);
+    static QList<qint64> storedMarks(const TempHome &home);
     QList<QList<qint64>> tableRows() const;
     // The record of the first video; the test checks that it is the only file written for it.
     dravenhol::morlek::VideoMetadata storedRecord() const
@@ -105,16 +112,15 @@ void TestTimingWiring::recordedTimesComeBackForACopy()
 {
     QVERIFY(open(video_));
     stepTo(4);
-    const qint64 start = player_->currentTime();
+    const qint64 start = player_->recordingTime();
     QTest::keyClick(player_.get(), Qt::Key_Return);
-    // The panel's button takes the time a moment after the key; the user looks before stepping.
-    QTRY_COMPARE(tableRows(), (QList<QList<qint64>>{{start}}));
+    QCOMPARE(tableRows(), (QList<QList<qint64>>{{start}}));
     stepTo(11);
-    const qint64 end = player_->currentTime();
+    const qint64 end = player_->recordingTime();
     QTest::keyClick(player_.get(), Qt::Key_Return);
-    QTRY_COMPARE(tableRows(), (QList<QList<qint64>>{{start, end}}));
-    QCOMPARE(start, qint64(161));
-    QCOMPARE(end, qint64(441));
+    QCOMPARE(tableRows(), (QList<QList<qint64>>{{start, end}}));
+    QCOMPARE(start, qint64(160));
+    QCOMPARE(end, qint64(440));
 
     // Both marks are on disk, and nothing else is.
     QTRY_COMPARE(storedRecord().time_sequence_size(), 1);
@@ -143,7 +149,7 @@ void TestTimingWiring::doubleClickSeeksToTheRecordedFrame()
     QVERIFY(open(otherVideo_));
     stepTo(4);
     QTest::keyClick(player_.get(), Qt::Key_Return);
-    QTRY_COMPARE(tableRows(), (QList<QList<qint64>>{{161}}));
+    QTRY_COMPARE(tableRows(), (QList<QList<qint64>>{{160}}));
     const QList<QList<qint64>> rows = tableRows();
     stepTo(20);
     auto *table = player_->timerWidget()->findChild<TimingTable *>();
@@ -177,6 +183,119 @@ void TestTimingWiring::markWhilePlayingIsTheFrameSeen()
                                                       .arg(seen)
                                                       .arg(recorded)
                                                       .arg(frame)));
+}
+
+void TestTimingWiring::doubleClickCell(int row, int column)
+{
+    auto *table = player_->timerWidget()->findChild<TimingTable *>();
+    const QPoint centre = table->visualRect(table->model()->index(row, column)).center();
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, Qt::NoModifier, centre);
+    QTest::mouseDClick(table->viewport(), Qt::LeftButton, Qt::NoModifier, centre);
+}
+
+QList<qint64> TestTimingWiring::storedMarks(const TempHome &home)
+{
+    QList<qint64> marks;
+    for (qint32 mark : morlek::test::marksOf(morlek::test::onlyStoredRecord(home.dataDir())))
+        marks << mark;
+    return marks;
+}
+
+void TestTimingWiring::everyReturnIsTheShownFramesStart_data()
+{
+    QTest::addColumn<int>("fps");
+    QTest::addColumn<QString>("container");
+    for (int fps : {25, 30, 50}) {
+        for (const char *container : {"mp4", "mkv"})
+            QTest::addRow("%d fps %s", fps, container) << fps << QString::fromLatin1(container);
+    }
+}
+
+// Each Return is one mark, however quick, holding the start of the frame on screen as the file
+// stamps it (MKV stamps frames to the nearest millisecond); a double click on a mark shows its
+// frame again, and so do the marks of earlier versions, a millisecond later.
+void TestTimingWiring::everyReturnIsTheShownFramesStart()
+{
+    QFETCH(int, fps);
+    QFETCH(QString, container);
+    const QString path = dir_.filePath(QStringLiteral("marks%1.%2").arg(fps).arg(container));
+    QString error;
+    QVERIFY2(morlek::test::makeCodedVideo(path, fps, 1.2,
+                                          {QStringLiteral("-c:v"), QStringLiteral("libx264"),
+                                           QStringLiteral("-g"), QStringLiteral("12"),
+                                           QStringLiteral("-c:a"), QStringLiteral("aac")},
+                                          true, &error),
+             qPrintable(error));
+    const QList<qint64> starts = morlek::test::frameStartsMs(path);
+    QVERIFY(starts.size() > 20);
+    TempHome home;
+    QVERIFY(open(path));
+    player_->setFPS(fps);
+    QTRY_VERIFY(player_->frameGrid().origin() == starts.first());
+
+    const QList<int> frames{5, 6, 8, 9};
+    QList<qint64> expected;
+    for (int frame : frames) {
+        stepTo(frame);
+        QTest::keyClick(player_.get(), Qt::Key_Return);
+        expected << starts.at(frame);
+    }
+    // Four presses 10 ms apart on the same frame, as two fingers or a quick hand make them.
+    for (int i = 0; i < 4; ++i) {
+        QTest::keyClick(player_.get(), Qt::Key_Return);
+        QTest::qWait(10);
+        expected << starts.at(9);
+    }
+    QCOMPARE(storedMarks(home), expected);
+
+    for (int i = 0; i < frames.size(); ++i) {
+        stepTo(12);
+        doubleClickCell(i / 2, 1 + i % 2);
+        QVERIFY2(waitForFrame(frames.at(i)), qPrintable(QStringLiteral("mark %1 shows %2")
+                                                            .arg(expected.at(i))
+                                                            .arg(shownFrame())));
+    }
+
+    // A record of an earlier version: every mark a millisecond after its frame's start.
+    player_.reset();
+    auto record = morlek::test::onlyStoredRecord(home.dataDir());
+    for (int i = 0; i < record.time_sequence(0).timestamp_size(); ++i)
+        record.mutable_time_sequence(0)->set_timestamp(i, record.time_sequence(0).timestamp(i) + 1);
+    QVERIFY(morlek::test::writeFile(morlek::test::onlyDataFile(home.dataDir()),
+                                    morlek::test::encode(record)));
+    QVERIFY(open(path));
+    player_->setFPS(fps);
+    for (int i = 0; i < frames.size(); ++i) {
+        stepTo(12);
+        doubleClickCell(i / 2, 1 + i % 2);
+        QVERIFY2(waitForFrame(frames.at(i)), qPrintable(QStringLiteral("old mark %1 shows %2")
+                                                            .arg(expected.at(i) + 1)
+                                                            .arg(shownFrame())));
+    }
+}
+
+// The README's first use: five steps, Return, ten steps, Return, at 50 fps.
+void TestTimingWiring::mainRoadAtFiftyFps()
+{
+    const QString path = dir_.filePath(QStringLiteral("road.mp4"));
+    QString error;
+    QVERIFY2(morlek::test::makeCodedVideo(path, 50, 1,
+                                          {QStringLiteral("-c:v"), QStringLiteral("libx264")},
+                                          false, &error),
+             qPrintable(error));
+    TempHome home;
+    QVERIFY(open(path));
+    player_->setFPS(50);
+    stepTo(5);
+    QTest::keyClick(player_.get(), Qt::Key_Return);
+    stepTo(15);
+    QTest::keyClick(player_.get(), Qt::Key_Return);
+    QCOMPARE(storedMarks(home), (QList<qint64>{100, 300}));
+    const auto *table = player_->timerWidget()->findChild<TimingTable *>();
+    const QString csv = timing::modelToCsv(*table->model(), QStringLiteral(","));
+    QVERIFY2(csv.section(QLatin1Char('\n'), 1, 1, QString::SectionIncludeTrailingSep)
+                 == QStringLiteral("\"'0:00:100\",\"'0:00:300\",\"'00:200\",\"'0:00:200\",\n"),
+             qPrintable(csv));
 }
 
 QTEST_MAIN(TestTimingWiring)

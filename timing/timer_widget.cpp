@@ -4,6 +4,7 @@
 #include "time_format.h"
 #include "timing_table.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QDebug>
@@ -77,8 +78,17 @@ TimerWidget::TimerWidget(boost::function<qint64()> currentTime, Storage *storage
 
     saveButton_ = new QPushButton(this);
     saveButton_->setIcon(style()->standardIcon(QStyle::SP_ArrowDown));
-    setShortcutNamedInToolTip(saveButton_, QKeySequence(Qt::Key_Return),
-                              tr("Save current time (%1)"));
+    // The record key is an action of its own, not the button's shortcut: a button shortcut
+    // animates a click for 100 ms and merges every press that falls inside it into one.
+    recordAction_ = new QAction(this);
+    recordAction_->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
+    recordAction_->setShortcutContext(Qt::WindowShortcut);
+    recordAction_->setAutoRepeat(false);
+    addAction(recordAction_);
+    saveButton_->setToolTip(
+        tr("Save current time (%1)")
+            .arg(recordAction_->shortcut().toString(QKeySequence::NativeText), 0,
+                 QLatin1Char(' ')));
 
     clearButton_ = new QPushButton(this);
     clearButton_->setToolTip(tr("Clear timing table"));
@@ -106,6 +116,11 @@ TimerWidget::TimerWidget(boost::function<qint64()> currentTime, Storage *storage
     connect(table_, &TimingTable::doubleClicked, this, &TimerWidget::onItemDoubleClick);
     connect(table_, &TimingTable::selectionEditable, saveButton_, &QPushButton::setEnabled);
     connect(saveButton_, &QPushButton::clicked, this, &TimerWidget::doTiming);
+    connect(table_, &TimingTable::selectionEditable, recordAction_, &QAction::setEnabled);
+    connect(recordAction_, &QAction::triggered, this, [this] {
+        if (saveButton_ && saveButton_->isEnabled() && isEnabled())
+            doTiming();
+    });
     connect(this, &TimerWidget::newTiming, table_, &TimingTable::setSelectionTime);
     connect(clearButton_, &QPushButton::clicked, this, &TimerWidget::clearData);
     connect(exportButton_, &QPushButton::clicked, this, &TimerWidget::exportRequested);
@@ -113,6 +128,7 @@ TimerWidget::TimerWidget(boost::function<qint64()> currentTime, Storage *storage
     // Until a record is loaded there is nothing to record into or to clear.
     connect(table_, &TimingTable::recordLoaded, clearButton_, &QPushButton::setEnabled);
     saveButton_->setEnabled(table_->isSelectionEditable());
+    recordAction_->setEnabled(table_->isSelectionEditable());
     clearButton_->setEnabled(table_->hasRecord());
 
     if (storage) {

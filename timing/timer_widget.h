@@ -6,6 +6,7 @@
 
 #include <boost/function.hpp>
 
+class QAction;
 class QModelIndex;
 class QPushButton;
 class TimingTable;
@@ -61,6 +62,7 @@ private:
     boost::function<qint64()> currentTime_;
     QPointer<TimingTable> table_;
     QPointer<QPushButton> saveButton_;
+    QPointer<QAction> recordAction_;
     QPointer<QPushButton> clearButton_;
     QPointer<QPushButton> exportButton_;
 };

@@ -6,11 +6,15 @@
 #include "test_support.h"
 
 #include <QImage>
+#include <QList>
 #include <QPixmap>
 #include <QScreen>
 #include <QTest>
 
 #include <phonon/MediaObject>
+
+#include <algorithm>
+#include <cmath>
 
 namespace morlek::test {
 
@@ -42,6 +46,27 @@ bool makeCodedVideo(const QString &path, int fps, double seconds, const QStringL
     if (withTone)
         args << QStringLiteral("-shortest");
     return makeVideo(path, args, error);
+}
+
+QList<qint64> frameStartsMs(const QString &path)
+{
+    const ProgramResult result = runProgram(
+        QStringLiteral("ffprobe"),
+        {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-select_streams"),
+         QStringLiteral("v:0"), QStringLiteral("-show_entries"), QStringLiteral("frame=pts_time"),
+         QStringLiteral("-of"), QStringLiteral("csv=p=0"), path});
+    QList<qint64> starts;
+    if (!result.ok())
+        return starts;
+    for (const QByteArray &line : result.output.split('\n')) {
+        bool ok = false;
+        const double seconds = line.split(',').first().trimmed().toDouble(&ok);
+        // Printed to the microsecond: a whole millisecond may read a hair below itself.
+        if (ok)
+            starts << qint64(std::floor(seconds * 1000 + 1e-3));
+    }
+    std::sort(starts.begin(), starts.end());
+    return starts;
 }
 
 bool showAndWaitForLoad(MediaPlayer &player, const std::function<bool()> &ready)

@@ -1,6 +1,7 @@
 #ifndef MORLEK_PLAYER_FIXTURE_H
 #define MORLEK_PLAYER_FIXTURE_H
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -16,6 +17,12 @@ namespace morlek::test {
  */
 bool makeCodedVideo(const QString &path, int fps, double seconds, const QStringList &encoding,
                     bool withTone, QString *error = nullptr);
+
+/**
+ * The start of every frame of @p path's first video stream, in presentation order, as the
+ * file stamps it, in ms rounded down; empty when ffprobe cannot read it.
+ */
+QList<qint64> frameStartsMs(const QString &path);
 
 /**
  * Shows the player window and waits until it is active and its video has loaded, paused, with
