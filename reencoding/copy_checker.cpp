@@ -25,11 +25,19 @@ CopyChecker::CopyChecker(QObject *parent)
         else
             copyProbed(facts);
     });
-    connect(&probe_, &MediaProbe::failed, this, &CopyChecker::failed);
+    connect(&probe_, &MediaProbe::failed, this, [this](QString reason) {
+        // ffprobe starts its complaint with the file name, which the user knows already.
+        const QString file = probingInput_ ? inputFile_ : copy_;
+        if (reason.startsWith(file + QStringLiteral(": ")))
+            reason.remove(0, file.size() + 2);
+        emit failed(probingInput_ ? tr("The input cannot be read: %1").arg(reason)
+                                  : tr("The copy cannot be read: %1").arg(reason));
+    });
 }
 
 void CopyChecker::check(const QString &input, const QString &copy)
 {
+    inputFile_ = input;
     copy_ = copy;
     probingInput_ = true;
     probe_.probe(input, false);

@@ -35,6 +35,7 @@ private:
     void copyProbed(const MediaFacts &facts);
 
     MediaProbe probe_;
+    QString inputFile_;
     QString copy_;
     MediaFacts input_;
     bool probingInput_ = false;
