@@ -1,5 +1,6 @@
 #include "reencoding_dialog.h"
 
+#include "media_probe.h"
 #include "ui_reencoding_dialog.h"
 #include "video_file_deinterlacer.h"
 
@@ -14,12 +15,17 @@ namespace {
 const QString openFileDirKey = QStringLiteral("open_file_dir");
 const QString x264Codec = QStringLiteral("x264");
 
+using morlek::reencoding::FrameRate;
+using morlek::reencoding::MediaFacts;
+using morlek::reencoding::MediaProbe;
+
 } // namespace
 
 ReencodingDialog::ReencodingDialog(QWidget *parent)
     : QDialog(parent)
     , form_(std::make_unique<Ui::ReencodingDialog>())
     , runner_(new VideoFileDeinterlacer(this))
+    , probe_(new MediaProbe(this))
 {
     // setupUi ends with QMetaObject::connectSlotsByName: the form's three on_<object>_<signal>
     // slots are wired by object name, the one place where the name-based mechanism is the
@@ -30,9 +36,28 @@ ReencodingDialog::ReencodingDialog(QWidget *parent)
     connect(runner_, &VideoFileDeinterlacer::finished, this,
             &ReencodingDialog::conversionFinished);
     connect(runner_, &VideoFileDeinterlacer::error, this, &ReencodingDialog::conversionFailed);
+    connect(runner_, &VideoFileDeinterlacer::progress, this,
+            &ReencodingDialog::conversionProgressed);
+    connect(probe_, &MediaProbe::probed, this, &ReencodingDialog::inputProbed);
 }
 
 ReencodingDialog::~ReencodingDialog() = default;
+
+void ReencodingDialog::reject()
+{
+    if (runner_->isRunning()) {
+        const auto answer = QMessageBox::question(
+                this, tr("Video deinterlacing"),
+                tr("A video is being deinterlaced. Stop it and close?"),
+                QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+        if (answer != QMessageBox::Yes || !runner_->isRunning())
+            return;
+        // Closing is the answer enough: no failure box for the cancelled run.
+        runner_->disconnect(this);
+        runner_->cancel();
+    }
+    QDialog::reject();
+}
 
 void ReencodingDialog::changeEvent(QEvent *e)
 {
@@ -62,6 +87,28 @@ void ReencodingDialog::inputFileChosen(const QString &input)
     updateOutputFileName(input);
     form_->convertButton_->setEnabled(true);
     form_->conversionProgress_->setEnabled(true);
+
+    // The file's own rate preselects the rate choice; a file the probe cannot read is left
+    // to the conversion, which says what is wrong with it.
+    const QString file = input.trimmed();
+    if (file.isEmpty() || file == probingInput_)
+        return;
+    probingInput_ = file;
+    probedInput_.clear();
+    probedRate_ = {};
+    probe_->probe(file, false);
+}
+
+void ReencodingDialog::inputProbed(const MediaFacts &facts)
+{
+    const auto *video = facts.first(QStringLiteral("video"));
+    if (!video || !video->rate.isValid())
+        return;
+    probedInput_ = probingInput_;
+    probedRate_ = video->rate;
+    const int index = form_->inputFramerateCombo_->findData(qRound(video->rate.fps()));
+    if (index >= 0)
+        form_->inputFramerateCombo_->setCurrentIndex(index);
 }
 
 void ReencodingDialog::on_inputFileEdit__editingFinished()
@@ -89,32 +136,58 @@ void ReencodingDialog::on_inputFileSelectButton__clicked()
 void ReencodingDialog::on_convertButton__clicked()
 {
     form_->convertButton_->setEnabled(false);
-    // A range of 0 to 0 shows the style's busy indicator: the encoder reports no progress.
+    form_->cancelButton_->setEnabled(true);
+    // Busy until the encoder reports its first percent.
+    form_->conversionProgress_->setTextVisible(false);
     form_->conversionProgress_->setMaximum(0);
     form_->conversionProgress_->setFocus(Qt::OtherFocusReason);
     startConversion();
 }
 
+void ReencodingDialog::on_cancelButton__clicked()
+{
+    runner_->cancel();
+}
+
+void ReencodingDialog::conversionProgressed(int percent)
+{
+    form_->conversionProgress_->setMaximum(100);
+    form_->conversionProgress_->setValue(percent);
+    form_->conversionProgress_->setTextVisible(true);
+}
+
+void ReencodingDialog::conversionEnded()
+{
+    form_->convertButton_->setEnabled(true);
+    form_->cancelButton_->setEnabled(false);
+    form_->conversionProgress_->setMaximum(100);
+}
+
 void ReencodingDialog::startConversion()
 {
-    const int frameRate = form_->inputFramerateCombo_->currentData().toInt();
+    const int nominal = form_->inputFramerateCombo_->currentData().toInt();
+    const QString input = form_->inputFileEdit_->text();
+    // The probed rate is exact (29.97 stays 29.97); the choice wins where the user changed it.
+    const FrameRate rate = probedInput_ == input.trimmed() && qRound(probedRate_.fps()) == nominal
+                                   ? probedRate_
+                                   : FrameRate::fromNominal(nominal);
     const int codec = form_->videoCodecCombo_->currentData().toString() == x264Codec ? 1 : 0;
-    runner_->deinterlace(form_->inputFileEdit_->text(), frameRate, form_->outputFileEdit_->text(),
-                         codec);
+    runner_->deinterlace(input, rate, form_->outputFileEdit_->text(), codec);
 }
 
 void ReencodingDialog::conversionFinished()
 {
-    form_->convertButton_->setEnabled(true);
-    form_->conversionProgress_->setMaximum(100);
+    conversionEnded();
     QMessageBox::information(this, tr("Video deinterlacing"), tr("Video successfully deinterlaced"),
                              QMessageBox::Ok, QMessageBox::NoButton);
 }
 
-void ReencodingDialog::conversionFailed()
+void ReencodingDialog::conversionFailed(const QString &reason)
 {
-    form_->convertButton_->setEnabled(true);
-    form_->conversionProgress_->setMaximum(100);
-    QMessageBox::critical(this, tr("Video deinterlacing"), tr("Video deinterlacing failed"),
-                          QMessageBox::Ok, QMessageBox::NoButton);
+    conversionEnded();
+    form_->conversionProgress_->setValue(0);
+    QMessageBox box(QMessageBox::Critical, tr("Video deinterlacing"),
+                    tr("Video deinterlacing failed"), QMessageBox::Ok, this);
+    box.setInformativeText(reason);
+    box.exec();
 }

@@ -1,5 +1,7 @@
+#include "interlaced_clips.h"
 #include "reencoding_dialog.h"
 #include "test_support.h"
+#include "video_file_deinterlacer.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -18,6 +20,9 @@
 
 #include <memory>
 
+Q_DECLARE_METATYPE(morlek::test::InterlacedClip)
+
+using morlek::test::InterlacedClip;
 using morlek::test::ModalAnswerer;
 
 namespace {
@@ -25,6 +30,7 @@ namespace {
 const QString openFileDirKey = QStringLiteral("open_file_dir");
 const QString successBox = QStringLiteral("QMessageBox Video successfully deinterlaced ");
 const QString failureBox = QStringLiteral("QMessageBox Video deinterlacing failed ");
+const QString questionBox = QStringLiteral("QMessageBox A video is being deinterlaced. Stop it and close? ");
 
 // The form's widgets, found by their object names.
 struct Form
@@ -38,6 +44,7 @@ struct Form
         , framerateCombo(dialog.findChild<QComboBox *>(QStringLiteral("inputFramerateCombo_")))
         , codecCombo(dialog.findChild<QComboBox *>(QStringLiteral("videoCodecCombo_")))
         , inputLabel(dialog.findChild<QLabel *>(QStringLiteral("inputFileLabel_")))
+        , cancelButton(dialog.findChild<QPushButton *>(QStringLiteral("cancelButton_")))
     {
     }
     // Types into the input field and finishes the editing, as Return does.
@@ -55,6 +62,7 @@ struct Form
     QComboBox *framerateCombo;
     QComboBox *codecCombo;
     QLabel *inputLabel;
+    QPushButton *cancelButton;
 };
 
 QStringList comboTexts(const QComboBox *combo)
@@ -109,10 +117,12 @@ private slots:
     void selectFillsFieldsAndRemembersFolder();
     void cancelledSelectChangesNothing();
     void outputNameFollowsInput();
-    void convertPassesChoices_data();
-    void convertPassesChoices();
+    void realCopies_data();
+    void realCopies();
     void failureIsReported_data();
     void failureIsReported();
+    void cancelButtonStopsEncoder();
+    void closingAsksFirst();
     void secondConvertReplacesRunningOne();
     void closingDuringRunStopsEncoder();
     void languageChangeRetranslatesForm();
@@ -144,7 +154,7 @@ void TestReencodingDialog::init()
     work_ = std::make_unique<QTemporaryDir>();
     QVERIFY(work_->isValid());
     oldCurrent_ = QDir::currentPath();
-    // The encoder is started as "./mencoder" from the current directory.
+    // A "./ffmpeg" in the current directory comes before the installed one.
     QVERIFY(QDir::setCurrent(work_->path()));
 }
 
@@ -154,13 +164,17 @@ void TestReencodingDialog::cleanup()
     work_.reset();
 }
 
-// A stand-in encoder: records its arguments one per line in args.txt, then runs body.
+// A stand-in encoder: records its arguments one per line in args.txt, finds its output (the
+// last argument) and input (after "-i"), then runs body.
 bool TestReencodingDialog::writeStandIn(const QString &body) const
 {
-    QFile file(workPath(QStringLiteral("mencoder")));
+    QFile file(workPath(QStringLiteral("ffmpeg")));
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    file.write(QStringLiteral("#!/bin/sh\nulimit -c 0\nprintf '%s\\n' \"$@\" > args.txt\n%1\n")
+    file.write(QStringLiteral("#!/bin/sh\nulimit -c 0\nprintf '%s\\n' \"$@\" > args.txt\n"
+                              "for out; do :; done\n"
+                              "input=; prev=; for a; do [ \"$prev\" = -i ] && input=$a; prev=$a; done\n"
+                              "%1\n")
                        .arg(body)
                        .toUtf8());
     file.close();
@@ -243,7 +257,7 @@ void TestReencodingDialog::outputNameFollowsInput()
     QVERIFY(form.progress->isEnabled());
 
     // Surrounding spaces leave the output name, but the encoder gets the input as typed.
-    QVERIFY(writeStandIn(QStringLiteral("exit 0")));
+    QVERIFY(writeStandIn(QStringLiteral("exit 1")));
     const QString typed = QStringLiteral("  my clip.avi   ");
     QTest::keyClicks(form.inputEdit, typed);
     QTest::keyClick(form.inputEdit, Qt::Key_Return);
@@ -253,82 +267,106 @@ void TestReencodingDialog::outputNameFollowsInput()
     answerOk(answerer);
     form.convertButton->click();
     QTRY_COMPARE_WITH_TIMEOUT(answerer.seen().size(), 1, 10000);
-    QCOMPARE(recordedArguments().mid(recordedArguments().size() - 3),
-             (QStringList{QStringLiteral("-o"), QStringLiteral("my clip.avi.deinterlaced.avi"), typed}));
+    const QStringList args = recordedArguments();
+    QCOMPARE(args.value(args.indexOf(QStringLiteral("-i")) + 1), typed);
 }
 
-void TestReencodingDialog::convertPassesChoices_data()
+void TestReencodingDialog::realCopies_data()
 {
-    QTest::addColumn<int>("framerateIndex");
+    QTest::addColumn<InterlacedClip>("kind");
     QTest::addColumn<int>("codecIndex");
-    QTest::addColumn<QString>("rate");
-    QTest::addColumn<QString>("videoCodec");
+    QTest::addColumn<int>("rateIndex");
+    QTest::addColumn<QString>("copyRate");
 
-    QTest::addRow("defaults: 25 FPS, MPEG4v2") << -1 << -1 << "50" << "lavc";
-    QTest::addRow("30 FPS, H.264") << 1 << 1 << "60" << "x264";
+    QTest::addRow("PAL DV, Microsoft MPEG4v2")
+            << InterlacedClip::PalDv << 0 << 0 << QStringLiteral("50/1");
+    QTest::addRow("PAL DV, H.264") << InterlacedClip::PalDv << 1 << 0 << QStringLiteral("50/1");
+    QTest::addRow("NTSC MPEG-2, Microsoft MPEG4v2")
+            << InterlacedClip::NtscMpeg2 << 0 << 1 << QStringLiteral("60000/1001");
+    QTest::addRow("NTSC MPEG-2, H.264")
+            << InterlacedClip::NtscMpeg2 << 1 << 1 << QStringLiteral("60000/1001");
 }
 
-void TestReencodingDialog::convertPassesChoices()
+void TestReencodingDialog::realCopies()
 {
-    QFETCH(int, framerateIndex);
+    QFETCH(InterlacedClip, kind);
     QFETCH(int, codecIndex);
-    QFETCH(QString, rate);
-    QFETCH(QString, videoCodec);
+    QFETCH(int, rateIndex);
+    QFETCH(QString, copyRate);
 
-    QVERIFY(writeStandIn(QStringLiteral("exit 0")));
+    const QString input = workPath(kind == InterlacedClip::PalDv ? QStringLiteral("pal dv.avi")
+                                                                  : QStringLiteral("ntsc.mpg"));
+    QString problem;
+    QVERIFY2(morlek::test::makeInterlacedClip(kind, input, 3, &problem), qPrintable(problem));
+    const morlek::test::ClipMeasure source = morlek::test::measureClip(input);
+    QVERIFY2(source.ok, qPrintable(source.problem));
+
     ReencodingDialog dialog;
     const Form form(dialog);
-    form.enterInput(QStringLiteral("clip.avi"));
-    if (framerateIndex >= 0)
-        form.framerateCombo->setCurrentIndex(framerateIndex);
-    if (codecIndex >= 0)
-        form.codecCombo->setCurrentIndex(codecIndex);
-
+    // The wrong rate first: the file's own rate must replace it.
+    form.framerateCombo->setCurrentIndex(1 - rateIndex);
     ModalAnswerer answerer;
-    QString title;
-    bool readyInBox = false;
-    answerer.expect([&](QWidget *modal) {
-        title = modal->windowTitle();
-        readyInBox = form.convertButton->isEnabled() && form.progress->maximum() == 100;
-        ModalAnswerer::clickButton(modal, QMessageBox::Ok);
-    });
-    form.convertButton->click();
-    // Busy until the encoder ends.
-    QVERIFY(!form.convertButton->isEnabled());
-    QCOMPARE(form.progress->minimum(), 0);
-    QCOMPARE(form.progress->maximum(), 0);
+    QString openedIn;
+    answerFileDialog(answerer, input, &openedIn);
+    form.selectButton->click();
+    QTRY_COMPARE_WITH_TIMEOUT(form.framerateCombo->currentIndex(), rateIndex, 10000);
+    form.codecCombo->setCurrentIndex(codecIndex);
 
-    QTRY_COMPARE_WITH_TIMEOUT(answerer.seen().size(), 1, 10000);
-    QCOMPARE(answerer.seen(), QStringList{successBox});
-    QCOMPARE(title, QStringLiteral("Video deinterlacing"));
-    QVERIFY(readyInBox);
+    answerOk(answerer);
+    form.convertButton->click();
+    QVERIFY(!form.convertButton->isEnabled());
+    QVERIFY(form.cancelButton->isEnabled());
+    QTRY_COMPARE_WITH_TIMEOUT(answerer.seen().size(), 2, 120000);
+    QCOMPARE(answerer.seen().last(), successBox);
+    QVERIFY(form.convertButton->isEnabled());
+    QVERIFY(!form.cancelButton->isEnabled());
     QCOMPARE(form.progress->maximum(), 100);
 
-    const QStringList args = recordedArguments();
-    QCOMPARE(args.count(QStringLiteral("-ovc")), 1);
-    QCOMPARE(args.at(args.indexOf(QStringLiteral("-ovc")) + 1), videoCodec);
-    QCOMPARE(args.at(args.indexOf(QStringLiteral("-fps")) + 1), rate);
-    QCOMPARE(args.at(args.indexOf(QStringLiteral("-ofps")) + 1), rate);
+    const QString output = form.outputEdit->text();
+    QVERIFY(!QFileInfo::exists(VideoFileDeinterlacer::partialFileName(output)));
+    const morlek::test::ClipMeasure copy = morlek::test::measureClip(output);
+    QVERIFY2(copy.ok, qPrintable(copy.problem));
+    const QString facts = QStringLiteral("input %1 frames %2 s, sound %3 s; copy %4 frames %5 s, sound %6 s")
+                                  .arg(source.frames).arg(source.videoLength).arg(source.soundLength)
+                                  .arg(copy.frames).arg(copy.videoLength).arg(copy.soundLength);
+    QCOMPARE(copy.rate, copyRate);
+    QVERIFY2(copy.frames == 2 * source.frames, qPrintable(facts));
+    const double frame = kind == InterlacedClip::PalDv ? 1.0 / 50 : 1001.0 / 60000;
+    QVERIFY2(qAbs(copy.videoLength - source.videoLength) <= frame + 0.001, qPrintable(facts));
+    QVERIFY2(qAbs(copy.soundLength - copy.videoLength) <= frame + 0.001, qPrintable(facts));
+    // One picture per field: no picture repeats the one before it.
+    QCOMPARE(morlek::test::repeatedPictures(output), 0);
 }
 
 void TestReencodingDialog::failureIsReported_data()
 {
     QTest::addColumn<QString>("body");
-    QTest::addColumn<int>("boxes");
+    QTest::addColumn<QString>("reason");
 
-    QTest::addRow("encoder exits with 1") << "exit 1" << 1;
-    // A crash reaches the dialog twice: as a process error and as a crashed finish.
-    QTest::addRow("encoder crashes") << "kill -SEGV $$" << 2;
-    QTest::addRow("no encoder anywhere") << QString() << 1;
+    QTest::addRow("encoder exits with 1")
+            << "echo half > \"$out\"\necho 'clip.avi: No such file or directory' >&2\nexit 1"
+            << "The encoder failed: clip.avi: No such file or directory";
+    QTest::addRow("encoder killed mid-run") << "echo half > \"$out\"\nkill -KILL $$"
+                                            << "The encoder was stopped before the end.";
+    QTest::addRow("encoder crashes") << "echo half > \"$out\"\nkill -SEGV $$"
+                                     << "The encoder was stopped before the end.";
+    QTest::addRow("no encoder anywhere") << QString()
+                                         << "The encoder ffmpeg could not be started.";
+    QTest::addRow("copy that is no video") << "echo half > \"$out\"\nexit 0"
+                                           << "The copy cannot be read: Invalid data found when processing input";
 }
 
 void TestReencodingDialog::failureIsReported()
 {
     QFETCH(QString, body);
-    QFETCH(int, boxes);
+    QFETCH(QString, reason);
 
     QTemporaryDir emptyBin;
     const QByteArray oldPath = qgetenv("PATH");
+    const QString input = workPath(QStringLiteral("clip.avi"));
+    QString problem;
+    QVERIFY2(morlek::test::makeInterlacedClip(InterlacedClip::PalDv, input, 2, &problem),
+             qPrintable(problem));
     if (body.isEmpty())
         qputenv("PATH", QFile::encodeName(emptyBin.path()));
     else
@@ -336,38 +374,93 @@ void TestReencodingDialog::failureIsReported()
 
     ReencodingDialog dialog;
     const Form form(dialog);
-    form.enterInput(QStringLiteral("clip.avi"));
+    form.enterInput(input);
 
     ModalAnswerer answerer;
     QStringList titles;
-    for (int i = 0; i < boxes; ++i) {
-        answerer.expect([&titles](QWidget *modal) {
-            titles << modal->windowTitle();
-            ModalAnswerer::clickButton(modal, QMessageBox::Ok);
-        });
-    }
+    answerer.expect([&titles](QWidget *modal) {
+        titles << modal->windowTitle();
+        ModalAnswerer::clickButton(modal, QMessageBox::Ok);
+    });
     form.convertButton->click();
-    QTRY_COMPARE_WITH_TIMEOUT(answerer.seen().size(), boxes, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(answerer.seen().size(), 1, 30000);
     QTest::qWait(300); // no further box
     qputenv("PATH", oldPath);
 
-    QCOMPARE(answerer.seen().size(), boxes);
-    QCOMPARE(answerer.seen().count(failureBox), boxes);
-    QCOMPARE(titles.count(QStringLiteral("Video deinterlacing")), boxes);
+    // One box per run, saying what went wrong in one line.
+    QCOMPARE(answerer.seen(), QStringList{failureBox + reason});
+    QCOMPARE(titles, QStringList{QStringLiteral("Video deinterlacing")});
     QCOMPARE(answerer.unexpected(), QStringList());
+    QVERIFY(!QFileInfo::exists(form.outputEdit->text()));
+    QVERIFY(!QFileInfo::exists(VideoFileDeinterlacer::partialFileName(form.outputEdit->text())));
     // Ready for another attempt with the same fields.
     QVERIFY(form.convertButton->isEnabled());
+    QVERIFY(!form.cancelButton->isEnabled());
     QCOMPARE(form.progress->maximum(), 100);
-    QCOMPARE(form.inputEdit->text(), QStringLiteral("clip.avi"));
+    QCOMPARE(form.inputEdit->text(), input);
+}
+
+void TestReencodingDialog::cancelButtonStopsEncoder()
+{
+    QVERIFY(writeStandIn(QStringLiteral("echo half > \"$out\"\nsleep 1.5\ntouch ended")));
+    ReencodingDialog dialog;
+    const Form form(dialog);
+    QVERIFY(!form.cancelButton->isEnabled());
+    form.enterInput(QStringLiteral("clip.avi"));
+    form.convertButton->click();
+    const QString partial = VideoFileDeinterlacer::partialFileName(form.outputEdit->text());
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(partial), 10000);
+
+    ModalAnswerer answerer;
+    answerOk(answerer);
+    form.cancelButton->click();
+    QTRY_COMPARE_WITH_TIMEOUT(answerer.seen().size(), 1, 10000);
+    QCOMPARE(answerer.seen(), QStringList{failureBox + QStringLiteral("The conversion was cancelled.")});
+    QVERIFY(!QFileInfo::exists(partial));
+    QVERIFY(form.convertButton->isEnabled());
+    QTest::qWait(2000);
+    QVERIFY(!QFileInfo::exists(workPath(QStringLiteral("ended"))));
+    QCOMPARE(answerer.unexpected(), QStringList());
+}
+
+void TestReencodingDialog::closingAsksFirst()
+{
+    QVERIFY(writeStandIn(QStringLiteral("echo half > \"$out\"\nsleep 2\ntouch ended")));
+    ReencodingDialog dialog;
+    const Form form(dialog);
+    dialog.show();
+    form.enterInput(QStringLiteral("clip.avi"));
+    form.convertButton->click();
+    const QString partial = VideoFileDeinterlacer::partialFileName(form.outputEdit->text());
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(partial), 10000);
+
+    // "No" keeps the dialog and the conversion.
+    ModalAnswerer answerer;
+    answerer.expect([](QWidget *modal) { ModalAnswerer::clickButton(modal, QMessageBox::No); });
+    QVERIFY(!dialog.close());
+    QCOMPARE(answerer.seen(), QStringList{questionBox});
+    QVERIFY(dialog.isVisible());
+    QVERIFY(QFileInfo::exists(partial));
+
+    // "Yes" stops the encoder, removes the partial copy and closes without a failure box.
+    answerer.expect([](QWidget *modal) { ModalAnswerer::clickButton(modal, QMessageBox::Yes); });
+    QVERIFY(dialog.close());
+    QVERIFY(!dialog.isVisible());
+    QVERIFY(!QFileInfo::exists(partial));
+    QTest::qWait(2500);
+    QVERIFY(!QFileInfo::exists(workPath(QStringLiteral("ended"))));
+    QCOMPARE(answerer.seen(), (QStringList{questionBox, questionBox}));
+    QCOMPARE(answerer.unexpected(), QStringList());
 }
 
 void TestReencodingDialog::secondConvertReplacesRunningOne()
 {
     // The run of "first.avi" takes its time, so that the second Convert comes during it.
-    QVERIFY(writeStandIn(QStringLiteral("for last; do :; done\n"
-                                        "echo \"start $last\" >> log.txt\n"
-                                        "if [ \"$last\" = first.avi ]; then sleep 1.5; fi\n"
-                                        "echo \"end $last\" >> log.txt")));
+    QVERIFY(writeStandIn(QStringLiteral("echo \"start $input\" >> log.txt\n"
+                                        "echo half > \"$out\"\n"
+                                        "if [ \"$input\" = first.avi ]; then sleep 1.5; fi\n"
+                                        "echo \"end $input\" >> log.txt\n"
+                                        "echo \"$input refused\" >&2; exit 1")));
     ReencodingDialog dialog;
     const Form form(dialog);
     form.enterInput(QStringLiteral("first.avi"));
@@ -383,9 +476,11 @@ void TestReencodingDialog::secondConvertReplacesRunningOne()
     QTRY_COMPARE_WITH_TIMEOUT(answerer.seen().size(), 1, 10000);
     QTest::qWait(2000); // past the end the first run would have reached
 
-    // Only the second run is reported; the first encoder was stopped.
-    QCOMPARE(answerer.seen(), QStringList{successBox});
+    // Only the second run is reported; the first encoder was stopped, its partial copy removed.
+    QCOMPARE(answerer.seen(),
+             QStringList{failureBox + QStringLiteral("The encoder failed: second.avi refused")});
     QCOMPARE(answerer.unexpected(), QStringList());
+    QVERIFY(!QFileInfo::exists(workPath(QStringLiteral("first.avi.deinterlaced.avi.part"))));
     QFile log(workPath(QStringLiteral("log.txt")));
     QVERIFY(log.open(QIODevice::ReadOnly));
     const QByteArray events = log.readAll();
@@ -395,15 +490,18 @@ void TestReencodingDialog::secondConvertReplacesRunningOne()
 
 void TestReencodingDialog::closingDuringRunStopsEncoder()
 {
-    QVERIFY(writeStandIn(QStringLiteral("touch started\nsleep 1.5\ntouch ended")));
+    QVERIFY(writeStandIn(QStringLiteral("echo half > \"$out\"\nsleep 1.5\ntouch ended")));
     ModalAnswerer answerer;
+    QString partial;
     {
         ReencodingDialog dialog;
         const Form form(dialog);
         form.enterInput(QStringLiteral("clip.avi"));
         form.convertButton->click();
-        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(workPath(QStringLiteral("started"))), 10000);
+        partial = VideoFileDeinterlacer::partialFileName(form.outputEdit->text());
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(partial), 10000);
     }
+    QVERIFY(!QFileInfo::exists(partial));
     QTest::qWait(2000);
     QVERIFY(!QFileInfo::exists(workPath(QStringLiteral("ended"))));
     QCOMPARE(answerer.seen() + answerer.unexpected(), QStringList()); // no box after closing

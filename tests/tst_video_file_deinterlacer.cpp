@@ -1,3 +1,4 @@
+#include "interlaced_clips.h"
 #include "test_support.h"
 #include "video_file_deinterlacer.h"
 
@@ -5,47 +6,32 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSignalSpy>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>
 
+using morlek::reencoding::FrameRate;
+using morlek::test::InterlacedClip;
+
 namespace {
 
-QStringList words(const char *text)
-{
-    return QString::fromUtf8(text).split(QLatin1Char(' '), Qt::SkipEmptyParts);
-}
+const FrameRate pal{25, 1};
 
-QStringList expectedArguments(const QStringList &codecSetup, const QString &rate,
-                              const QString &output, const QString &input)
+// A stand-in encoder "./ffmpeg": finds its output (the last argument) and runs body.
+bool writeStandIn(const QString &body)
 {
-    return words("-vf yadif=1:mcdeint=2:denoise3d:harddup") + codecSetup
-           + words("-oac copy -fps") + QStringList{rate, QStringLiteral("-ofps"), rate,
-                                                   QStringLiteral("-o"), output, input};
-}
-
-// A stand-in encoder at path: records its arguments one per line in <recordDir>/args.txt,
-// then runs the given shell lines.
-bool writeStandIn(const QString &path, const QString &recordDir, const QString &body)
-{
-    QFile file(path);
+    QFile file(QStringLiteral("ffmpeg"));
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    file.write(QStringLiteral("#!/bin/sh\nulimit -c 0\nprintf '%s\\n' \"$@\" > '%1/args.txt'\n%2\n")
-                       .arg(recordDir, body)
+    file.write(QStringLiteral("#!/bin/sh\nulimit -c 0\n"
+                              "for out; do :; done\n"
+                              "input=; prev=; for a; do [ \"$prev\" = -i ] && input=$a; prev=$a; done\n"
+                              "%1\n")
+                       .arg(body)
                        .toUtf8());
     file.close();
     return file.setPermissions(file.permissions() | QFileDevice::ExeOwner);
-}
-
-QStringList readLines(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
 } // namespace
@@ -58,20 +44,20 @@ private slots:
     void init();
     void cleanup();
 
-    void argumentList_data();
-    void argumentList();
-    void outcome_data();
-    void outcome();
-    void missingEncoderFails();
-    void findsEncoder();
+    void progressRisesToDone();
+    void failureLeavesNoFile_data();
+    void failureLeavesNoFile();
+    void cancelStopsRealEncoder();
     void secondRunSupersedesFirst();
-    void realEncoderDoublesFrameRate();
+    void destroyingStopsEncoder();
 
 private:
     QString path(const QString &name) const { return QDir(work_->path()).filePath(name); }
-    bool writeLocalStandIn(const QString &body)
+    // Neither the copy nor its partial file is left.
+    bool noCopyLeft(const QString &output) const
     {
-        return writeStandIn(path(QStringLiteral("mencoder")), work_->path(), body);
+        return !QFileInfo::exists(output)
+               && !QFileInfo::exists(VideoFileDeinterlacer::partialFileName(output));
     }
 
     std::unique_ptr<QTemporaryDir> work_;
@@ -85,7 +71,7 @@ void TestVideoFileDeinterlacer::init()
     QVERIFY(work_->isValid());
     oldCurrent_ = QDir::currentPath();
     oldPath_ = qgetenv("PATH");
-    // The runner starts "./mencoder" relative to the current directory.
+    // A "./ffmpeg" in the current directory comes before the installed one.
     QVERIFY(QDir::setCurrent(work_->path()));
 }
 
@@ -96,175 +82,154 @@ void TestVideoFileDeinterlacer::cleanup()
     work_.reset();
 }
 
-void TestVideoFileDeinterlacer::argumentList_data()
+void TestVideoFileDeinterlacer::progressRisesToDone()
 {
-    QTest::addColumn<int>("frameRate");
-    QTest::addColumn<int>("codec");
-    QTest::addColumn<QString>("output");
-    QTest::addColumn<QString>("input");
-    QTest::addColumn<QStringList>("expected");
+    // Long enough for the encoder to report on its way.
+    const QString input = path(QStringLiteral("long clip.avi"));
+    QString problem;
+    QVERIFY2(morlek::test::makeInterlacedClip(InterlacedClip::PalDv, input, 6, &problem),
+             qPrintable(problem));
+    const QString output = input + QStringLiteral(".deinterlaced.avi");
 
-    const QStringList mpeg4 = words("-ovc lavc -lavcopts vcodec=msmpeg4v2:trell=yes:keyint=10:vbitrate=2160:vhq");
-    const QStringList x264 = words("-ovc x264 -x264encopts subq=1:keyint=10:force-cfr");
-    QTest::addRow("25 fps, MPEG4v2") << 25 << 0 << "out.avi" << "in.avi"
-                                     << expectedArguments(mpeg4, "50", "out.avi", "in.avi");
-    QTest::addRow("30 fps, H.264") << 30 << 1 << "/v/out.avi" << "/v/in.mkv"
-                                   << expectedArguments(x264, "60", "/v/out.avi", "/v/in.mkv");
-    QTest::addRow("codec 2: no codec setup") << 25 << 2 << "out.avi" << "in.avi"
-                                             << expectedArguments({}, "50", "out.avi", "in.avi");
-    QTest::addRow("codec -1: no codec setup") << 30 << -1 << "out.avi" << "in.avi"
-                                              << expectedArguments({}, "60", "out.avi", "in.avi");
-    QTest::addRow("names with spaces stay whole and untrimmed")
-            << 25 << 1 << "my videos/clip one.avi.deinterlaced.avi" << "  my videos/clip one.avi "
-            << expectedArguments(x264, "50", "my videos/clip one.avi.deinterlaced.avi",
-                                 "  my videos/clip one.avi ");
-}
-
-void TestVideoFileDeinterlacer::argumentList()
-{
-    QFETCH(int, frameRate);
-    QFETCH(int, codec);
-    QFETCH(QString, output);
-    QFETCH(QString, input);
-    QFETCH(QStringList, expected);
-
-    QVERIFY(writeLocalStandIn(QStringLiteral("exit 0")));
     VideoFileDeinterlacer runner;
+    QSignalSpy progress(&runner, &VideoFileDeinterlacer::progress);
     QSignalSpy finished(&runner, &VideoFileDeinterlacer::finished);
-    runner.deinterlace(input, frameRate, output, codec);
-    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 10000);
-    QCOMPARE(readLines(path(QStringLiteral("args.txt"))), expected);
+    QSignalSpy error(&runner, &VideoFileDeinterlacer::error);
+    runner.deinterlace(input, pal, output, 0);
+    QVERIFY(runner.isRunning());
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count() + error.count(), 1, 120000);
+    QVERIFY2(error.isEmpty(), error.isEmpty() ? "" : qPrintable(error.first().first().toString()));
+    QVERIFY(!runner.isRunning());
+
+    QList<int> percents;
+    for (const QList<QVariant> &args : progress)
+        percents << args.first().toInt();
+    QVERIFY2(std::any_of(percents.cbegin(), percents.cend(), [](int p) { return p > 0 && p < 100; }),
+             qPrintable(QStringLiteral("no progress on the way: %1").arg(percents.size())));
+    QVERIFY(std::is_sorted(percents.cbegin(), percents.cend()));
+    QCOMPARE(percents.last(), 100);
+    QVERIFY(QFileInfo(output).size() > 0);
+    QVERIFY(!QFileInfo::exists(VideoFileDeinterlacer::partialFileName(output)));
 }
 
-void TestVideoFileDeinterlacer::outcome_data()
+void TestVideoFileDeinterlacer::failureLeavesNoFile_data()
 {
     QTest::addColumn<QString>("body");
-    QTest::addColumn<int>("finishedCount");
-    QTest::addColumn<int>("errorCount");
+    QTest::addColumn<QString>("reason");
 
-    QTest::addRow("exit 0") << "exit 0" << 1 << 0;
-    QTest::addRow("exit 1") << "exit 1" << 0 << 1;
-    // A crash is reported by the process once as an error and once as a crashed finish.
-    QTest::addRow("SIGSEGV") << "kill -SEGV $$" << 0 << 2;
+    QTest::addRow("no encoder anywhere") << QString() << "could not be started";
+    QTest::addRow("encoder exits with 1")
+            << "echo half > \"$out\"\necho 'Invalid data found when processing input' >&2\nexit 1"
+            << "Invalid data found when processing input";
+    QTest::addRow("encoder killed mid-run")
+            << "echo half > \"$out\"\nkill -KILL $$" << "stopped before the end";
+    QTest::addRow("encoder crashes") << "echo half > \"$out\"\nkill -SEGV $$"
+                                     << "stopped before the end";
+    // A real copy at the input's rate: the encoder is content, the check is not.
+    QTest::addRow("copy not doubled")
+            << "exec ffmpeg -nostdin -v error -i \"$input\" -c copy -f avi -y \"$out\""
+            << "frames instead of 100";
+    QTest::addRow("exit 0 and no copy") << "exit 0" << "No such file";
 }
 
-void TestVideoFileDeinterlacer::outcome()
+void TestVideoFileDeinterlacer::failureLeavesNoFile()
 {
     QFETCH(QString, body);
-    QFETCH(int, finishedCount);
-    QFETCH(int, errorCount);
+    QFETCH(QString, reason);
 
-    QVERIFY(writeLocalStandIn(body));
-    VideoFileDeinterlacer runner;
-    QSignalSpy finished(&runner, &VideoFileDeinterlacer::finished);
-    QSignalSpy error(&runner, &VideoFileDeinterlacer::error);
-    runner.deinterlace(QStringLiteral("in.avi"), 25, QStringLiteral("out.avi"), 0);
-
-    QTRY_COMPARE_WITH_TIMEOUT(finished.count() + error.count(), finishedCount + errorCount, 10000);
-    QTest::qWait(300); // nothing more may follow
-    QCOMPARE(finished.count(), finishedCount);
-    QCOMPARE(error.count(), errorCount);
-}
-
-void TestVideoFileDeinterlacer::missingEncoderFails()
-{
-    QTemporaryDir emptyBin;
-    qputenv("PATH", QFile::encodeName(emptyBin.path()));
-
-    VideoFileDeinterlacer runner;
-    QSignalSpy finished(&runner, &VideoFileDeinterlacer::finished);
-    QSignalSpy error(&runner, &VideoFileDeinterlacer::error);
-    runner.deinterlace(QStringLiteral("in.avi"), 25, QStringLiteral("out.avi"), 0);
-
-    QTRY_COMPARE_WITH_TIMEOUT(error.count(), 1, 10000);
-    QTest::qWait(300);
-    QCOMPARE(error.count(), 1);
-    QCOMPARE(finished.count(), 0);
-}
-
-void TestVideoFileDeinterlacer::findsEncoder()
-{
-    // An encoder on the PATH that fails and records elsewhere than the local one.
-    QTemporaryDir bin;
-    QVERIFY(writeStandIn(QDir(bin.path()).filePath(QStringLiteral("mencoder")), bin.path(),
-                         QStringLiteral("exit 1")));
-    qputenv("PATH", QFile::encodeName(bin.path()));
-    const QString onPathRecord = QDir(bin.path()).filePath(QStringLiteral("args.txt"));
-
-    VideoFileDeinterlacer runner;
-    QSignalSpy finished(&runner, &VideoFileDeinterlacer::finished);
-    QSignalSpy error(&runner, &VideoFileDeinterlacer::error);
-
-    // With none in the current directory, the one on the PATH runs with the same arguments.
-    runner.deinterlace(QStringLiteral("in file.avi"), 25, QStringLiteral("out.avi"), 2);
-    QTRY_COMPARE_WITH_TIMEOUT(error.count(), 1, 10000);
-    QCOMPARE(readLines(onPathRecord), expectedArguments({}, "50", "out.avi", "in file.avi"));
-
-    // "./mencoder" comes first when there is one.
-    QVERIFY(QFile::remove(onPathRecord));
-    QVERIFY(writeLocalStandIn(QStringLiteral("exit 0")));
-    runner.deinterlace(QStringLiteral("in.avi"), 25, QStringLiteral("out.avi"), 2);
-    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 10000);
-    QCOMPARE(error.count(), 1);
-    QVERIFY(QFileInfo::exists(path(QStringLiteral("args.txt"))));
-    QVERIFY(!QFileInfo::exists(onPathRecord));
-}
-
-void TestVideoFileDeinterlacer::secondRunSupersedesFirst()
-{
-    // The run named "first" takes its time, so that the second starts while it still runs.
-    QVERIFY(writeLocalStandIn(QStringLiteral("for last; do :; done\n"
-                                             "echo \"start $last\" >> log.txt\n"
-                                             "if [ \"$last\" = first ]; then sleep 1.5; fi\n"
-                                             "echo \"end $last\" >> log.txt")));
-    VideoFileDeinterlacer runner;
-    QSignalSpy finished(&runner, &VideoFileDeinterlacer::finished);
-    QSignalSpy error(&runner, &VideoFileDeinterlacer::error);
-
-    runner.deinterlace(QStringLiteral("first"), 25, QStringLiteral("first.avi"), 0);
-    QTRY_COMPARE_WITH_TIMEOUT(readLines(path(QStringLiteral("log.txt"))),
-                              QStringList{QStringLiteral("start first")}, 10000);
-    runner.deinterlace(QStringLiteral("second"), 25, QStringLiteral("second.avi"), 0);
-
-    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 10000);
-    QTest::qWait(2000); // past the end the first encoder would have reached
-    QCOMPARE(finished.count(), 1);
-    QCOMPARE(error.count(), 0); // the stopped first run is not reported
-    const QStringList log = readLines(path(QStringLiteral("log.txt")));
-    QVERIFY2(log.contains(QStringLiteral("end second")), qPrintable(log.join(QLatin1Char('|'))));
-    QVERIFY2(!log.contains(QStringLiteral("end first")), qPrintable(log.join(QLatin1Char('|'))));
-}
-
-void TestVideoFileDeinterlacer::realEncoderDoublesFrameRate()
-{
-    QVERIFY2(!QStandardPaths::findExecutable(QStringLiteral("mencoder")).isEmpty(),
-             "mencoder is not installed");
-    const QString input = path(QStringLiteral("interlaced clip.mkv"));
+    const QString input = path(QStringLiteral("clip.avi"));
     QString problem;
-    QVERIFY2(morlek::test::makeVideo(input,
-                                     words("-f lavfi -i testsrc=size=320x240:rate=50 -t 2 "
-                                           "-vf tinterlace=mode=interleave_top -c:v libx264 "
-                                           "-flags +ildct+ilme -pix_fmt yuv420p"),
-                                     &problem),
+    QVERIFY2(morlek::test::makeInterlacedClip(InterlacedClip::PalDv, input, 2, &problem),
+             qPrintable(problem));
+    QTemporaryDir emptyBin;
+    if (body.isEmpty())
+        qputenv("PATH", QFile::encodeName(emptyBin.path()));
+    else
+        QVERIFY(writeStandIn(body));
+    const QString output = input + QStringLiteral(".deinterlaced.avi");
+
+    VideoFileDeinterlacer runner;
+    QSignalSpy finished(&runner, &VideoFileDeinterlacer::finished);
+    QSignalSpy error(&runner, &VideoFileDeinterlacer::error);
+    runner.deinterlace(input, pal, output, 0);
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count() + error.count(), 1, 30000);
+    QTest::qWait(300); // nothing more may follow
+
+    QCOMPARE(finished.count(), 0);
+    QCOMPARE(error.count(), 1);
+    const QString said = error.first().first().toString();
+    QVERIFY2(said.contains(reason), qPrintable(said));
+    QVERIFY2(!said.contains(QLatin1Char('\n')), qPrintable(said));
+    QVERIFY(noCopyLeft(output));
+    QVERIFY(!runner.isRunning());
+}
+
+void TestVideoFileDeinterlacer::cancelStopsRealEncoder()
+{
+    const QString input = path(QStringLiteral("clip.avi"));
+    QString problem;
+    QVERIFY2(morlek::test::makeInterlacedClip(InterlacedClip::PalDv, input, 6, &problem),
              qPrintable(problem));
     const QString output = input + QStringLiteral(".deinterlaced.avi");
 
     VideoFileDeinterlacer runner;
     QSignalSpy finished(&runner, &VideoFileDeinterlacer::finished);
     QSignalSpy error(&runner, &VideoFileDeinterlacer::error);
-    runner.deinterlace(input, 25, output, 1);
-    QTRY_COMPARE_WITH_TIMEOUT(finished.count() + error.count(), 1, 90000);
-    QCOMPARE(finished.count(), 1);
-    QVERIFY(QFileInfo(output).size() > 0);
+    // Cancelled once the encoder has written part of the copy.
+    connect(&runner, &VideoFileDeinterlacer::progress, &runner, [&](int percent) {
+        if (percent > 0 && percent < 100) {
+            QVERIFY(QFileInfo::exists(VideoFileDeinterlacer::partialFileName(output)));
+            runner.cancel();
+        }
+    });
+    runner.deinterlace(input, pal, output, 1);
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count() + error.count(), 1, 120000);
+    QTest::qWait(500); // a living encoder would write on
 
-    const morlek::test::ProgramResult probe = morlek::test::runProgram(
-            QStringLiteral("ffprobe"),
-            words("-v error -select_streams v:0 -show_entries stream=codec_type,r_frame_rate "
-                  "-of default=noprint_wrappers=1") << output);
-    QVERIFY2(probe.ok(), probe.output.constData());
-    const QStringList fields = QString::fromUtf8(probe.output).split(QLatin1Char('\n'));
-    QVERIFY2(fields.contains(QStringLiteral("codec_type=video")), probe.output.constData());
-    QVERIFY2(fields.contains(QStringLiteral("r_frame_rate=50/1")), probe.output.constData());
+    QCOMPARE(finished.count(), 0);
+    QCOMPARE(error.count(), 1);
+    QVERIFY2(error.first().first().toString().contains(QStringLiteral("cancelled")),
+             qPrintable(error.first().first().toString()));
+    QVERIFY(noCopyLeft(output));
+}
+
+void TestVideoFileDeinterlacer::secondRunSupersedesFirst()
+{
+    QVERIFY(writeStandIn(QStringLiteral(
+            "echo half > \"$out\"\n"
+            "if [ \"$input\" = first ]; then sleep 1.5; touch first-ended; fi\n"
+            "echo 'second refused' >&2; exit 1")));
+    VideoFileDeinterlacer runner;
+    QSignalSpy finished(&runner, &VideoFileDeinterlacer::finished);
+    QSignalSpy error(&runner, &VideoFileDeinterlacer::error);
+
+    runner.deinterlace(QStringLiteral("first"), pal, path(QStringLiteral("first.avi")), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(path(QStringLiteral("first.avi.part"))), 10000);
+    runner.deinterlace(QStringLiteral("second"), pal, path(QStringLiteral("second.avi")), 0);
+
+    QTRY_COMPARE_WITH_TIMEOUT(error.count(), 1, 10000);
+    QTest::qWait(2000); // past the end the first encoder would have reached
+    QCOMPARE(error.count(), 1); // only the second run's own outcome
+    QCOMPARE(error.first().first().toString(), QStringLiteral("The encoder failed: second refused"));
+    QCOMPARE(finished.count(), 0);
+    QVERIFY(!QFileInfo::exists(path(QStringLiteral("first-ended"))));
+    QVERIFY(noCopyLeft(path(QStringLiteral("first.avi"))));
+    QVERIFY(noCopyLeft(path(QStringLiteral("second.avi"))));
+}
+
+void TestVideoFileDeinterlacer::destroyingStopsEncoder()
+{
+    QVERIFY(writeStandIn(QStringLiteral("echo half > \"$out\"\nsleep 1.5\ntouch ended")));
+    const QString output = path(QStringLiteral("clip.avi.deinterlaced.avi"));
+    {
+        VideoFileDeinterlacer runner;
+        runner.deinterlace(QStringLiteral("clip.avi"), pal, output, 0);
+        QTRY_VERIFY_WITH_TIMEOUT(
+                QFileInfo::exists(VideoFileDeinterlacer::partialFileName(output)), 10000);
+    }
+    QTest::qWait(2000);
+    QVERIFY(!QFileInfo::exists(path(QStringLiteral("ended"))));
+    QVERIFY(noCopyLeft(output));
 }
 
 QTEST_GUILESS_MAIN(TestVideoFileDeinterlacer)

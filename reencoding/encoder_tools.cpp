@@ -1,0 +1,44 @@
+#include "encoder_tools.h"
+
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QStringList>
+
+namespace morlek::reencoding {
+
+QString toolProgram(const QString &name)
+{
+    const QString local = QStringLiteral("./") + name;
+    if (QFileInfo(local).isFile())
+        return local;
+    const QString installed = QStandardPaths::findExecutable(name);
+    return installed.isEmpty() ? local : installed;
+}
+
+QString FrameRate::toText() const
+{
+    return QStringLiteral("%1/%2").arg(numerator).arg(denominator);
+}
+
+FrameRate FrameRate::fromText(const QString &text)
+{
+    const QStringList parts = text.trimmed().split(QLatin1Char('/'));
+    bool numOk = false;
+    bool denOk = parts.size() == 1;
+    FrameRate rate;
+    rate.numerator = parts.value(0).toInt(&numOk);
+    if (parts.size() == 2)
+        rate.denominator = parts.at(1).toInt(&denOk);
+    if (!numOk || !denOk || parts.size() > 2 || !rate.isValid())
+        return {};
+    return rate;
+}
+
+FrameRate FrameRate::fromNominal(int fps)
+{
+    if (fps == 30)
+        return {30000, 1001};
+    return {fps, 1};
+}
+
+} // namespace morlek::reencoding
