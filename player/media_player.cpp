@@ -7,6 +7,7 @@
 #include "media_video_widget.h"
 #include "pipeline_stepper.h"
 #include "reencoding_dialog.h"
+#include "stream_end_hold.h"
 #include "time_text.h"
 #include "timer_widget.h"
 #include "video_start_probe.h"
@@ -116,7 +117,8 @@ MediaPlayer::MediaPlayer(const QString &filePath)
     slider_->setPageStep(1000);
     // The slider's jumps go through seekTo, which puts them on the frame grid. Its own seek
     // slot is private and can only be named as text.
-    if (auto *bar = slider_->findChild<QSlider *>()) {
+    seekBar_ = slider_->findChild<QSlider *>();
+    if (auto *bar = seekBar_.data()) {
         if (QObject::disconnect(bar, SIGNAL(valueChanged(int)), slider_, SLOT(_k_seek(int))))
             connect(bar, &QSlider::valueChanged, this, &MediaPlayer::sliderValueChanged);
     }
@@ -231,6 +233,7 @@ MediaPlayer::MediaPlayer(const QString &filePath)
                     && source.fileName() != probedFile_) {
                     videoOrigin_ = 0;
                     keyGapMs_ = -1;
+                    videoEnd_ = -1;
                     probedFile_ = source.fileName();
                     probe_->probe(source.fileName());
                 }
@@ -254,6 +257,10 @@ MediaPlayer::MediaPlayer(const QString &filePath)
     Phonon::createPath(&media_, videoWidget_);
     if (!stepper_->catchPipeline())
         stepper_.reset();
+    else
+        endHold_ = std::make_unique<StreamEndHold>(stepper_->pipeline());
+    endWatch_.setInterval(20);
+    connect(&endWatch_, &QTimer::timeout, this, &MediaPlayer::watchEnd);
     finishWaitBreaker_ = std::make_unique<FinishWaitBreaker>(&media_);
 
     if (!filePath.isEmpty())
@@ -334,6 +341,7 @@ void MediaPlayer::openMediaFile(const QString &path)
     earlierError_ = backendError();
     videoOrigin_ = 0;
     keyGapMs_ = -1;
+    videoEnd_ = -1;
     probedFile_ = QFileInfo(path).absoluteFilePath();
     probe_->probe(probedFile_);
     media_.setCurrentSource(sourceOf(path));
@@ -445,7 +453,49 @@ void MediaPlayer::setFPS(int fps)
 
 void MediaPlayer::forward()
 {
+    // Past the last frame there is nothing to show; a seek there would end the streams.
+    if (atLastFrame())
+        return;
     moveTo(frameGrid().nextFrameTarget(currentTime(), media_.totalTime()));
+}
+
+qint64 MediaPlayer::lastFrameStart() const
+{
+    if (videoEnd_ >= 0)
+        return videoEnd_;
+    const qint64 total = media_.totalTime();
+    const FrameGrid grid = frameGrid();
+    return total > 0 ? grid.markTime(grid.frameAt(total - 1)) : -1;
+}
+
+bool MediaPlayer::atLastFrame() const
+{
+    const qint64 last = lastFrameStart();
+    const FrameGrid grid = frameGrid();
+    return last >= 0 && grid.frameAt(currentTime()) >= grid.frameOfMark(last);
+}
+
+void MediaPlayer::watchEnd()
+{
+    if (!endHold_ || !endHold_->reachedEnd() || media_.state() != Phonon::PlayingState)
+        return;
+    endWatch_.stop();
+    // The sink still holds the last frame it showed: the video's last.
+    const qint64 last = stepper_->shownFrameTime();
+    if (last >= 0)
+        videoEnd_ = last;
+    endHold_->setHolding(false);
+    media_.pause();
+    // Pausing needs a picture to settle on, and none comes after the end: the last frame is
+    // decoded once more, which leaves the picture as it is.
+    const qint64 target = seekTarget(lastFrameStart());
+    noteMove(target);
+    stepSent_ = false;
+    steppedSinceSeek_ = false;
+    if (!stepper_->forward(moveCount_, target))
+        media_.seek(target);
+    pausedAtEnd_ = true;
+    updateTime();
 }
 
 void MediaPlayer::moveTo(qint64 target)
@@ -576,17 +626,24 @@ bool MediaPlayer::stepsFrameByFrame() const
 
 void MediaPlayer::seekTo(qint64 ms)
 {
+    moveTo(seekTarget(ms));
+}
+
+qint64 MediaPlayer::seekTarget(qint64 ms) const
+{
     // A mark holds its frame's start rounded down; a seek to exactly that time can show the
     // frame before (a frame is stamped a hair after its millisecond), one just after cannot.
     qint64 target = ms > 0 ? ms + 1 : 0;
     if (rateIsVideoRate()) {
         const FrameGrid grid = frameGrid();
         target = grid.frameStart(grid.frameOfMark(ms));
-        const qint64 total = media_.totalTime();
-        if (total >= 0 && target > total)
-            target = total;
     }
-    moveTo(target);
+    // Not past the start of the last frame: a seek to the very end ends every stream.
+    const qint64 last = lastFrameStart();
+    if (last >= 0 && target > last)
+        target = rateIsVideoRate() ? frameGrid().frameStart(frameGrid().frameOfMark(last))
+                                   : last + 1;
+    return target;
 }
 
 void MediaPlayer::sliderValueChanged(int value)
@@ -649,6 +706,7 @@ void MediaPlayer::noteMove(qint64 target)
     if (landedMove() == moveCount_)
         timeBeforeMoves_ = currentTime();
     ++moveCount_;
+    pausedAtEnd_ = false;
     moveTargets_[moveCount_ % movesKept] = target;
     stepTarget_ = target;
     stepClock_.start();
@@ -708,11 +766,14 @@ void MediaPlayer::startPlayback()
         deferredPlay_ = true;
         return;
     }
-    if (media_.currentTime() == media_.totalTime())
-        media_.seek(0);
+    // From the last frame, playing starts again from the beginning.
+    if (media_.currentTime() == media_.totalTime() || atLastFrame())
+        stepTo(0);
     else if (steppedSinceSeek_)
         stepTo(currentTime());
     steppedSinceSeek_ = false;
+    if (endHold_)
+        endHold_->setHolding(true);
     media_.play();
 }
 
@@ -743,8 +804,14 @@ void MediaPlayer::finished()
 void MediaPlayer::updateTime()
 {
     // The label reads what a mark taken now would hold.
-    timeLabel_->setText(
-        dravenhol::morlek::player::playerTimeText(recordingTime(), media_.totalTime()));
+    const qint64 shown = recordingTime();
+    timeLabel_->setText(dravenhol::morlek::player::playerTimeText(shown, media_.totalTime()));
+    // No ticks come while paused: the slider follows steps, seeks and the end from here.
+    if (seekBar_ && media_.state() == Phonon::PausedState && !seekBar_->isSliderDown()
+        && seekBar_->value() != shown) {
+        tickTime_ = shown;
+        seekBar_->setValue(int(shown));
+    }
 }
 
 void MediaPlayer::showLoadedSource()
@@ -782,6 +849,13 @@ void MediaPlayer::stateChanged(Phonon::State newstate, Phonon::State oldstate)
     if (newstate == Phonon::PlayingState) {
         forgetStep();
         steppedSinceSeek_ = false;
+        if (endHold_) {
+            endHold_->setHolding(true);
+            endWatch_.start();
+        }
+    } else if (endHold_ && newstate != Phonon::BufferingState) {
+        endWatch_.stop();
+        endHold_->setHolding(false);
     }
 
     switch (newstate) {
@@ -828,7 +902,7 @@ void MediaPlayer::stateChanged(Phonon::State newstate, Phonon::State oldstate)
         break;
     }
 
-    if (newstate == Phonon::PausedState && oldstate == Phonon::PlayingState) {
+    if (newstate == Phonon::PausedState && oldstate == Phonon::PlayingState && !pausedAtEnd_) {
         // Paused playback keeps the next frame on screen while the current time still lies in
         // the one before; moving to the start of the shown frame keeps the picture and makes
         // the time, and so a mark recorded now, that of the frame on screen.

@@ -23,9 +23,11 @@ class QDropEvent;
 class QLabel;
 class QMenuBar;
 class QPushButton;
+class QSlider;
 class FinishWaitBreaker;
 class MediaVideoWidget;
 class PipelineStepper;
+class StreamEndHold;
 class TimerWidget;
 class VideoStartProbe;
 
@@ -150,6 +152,10 @@ private:
     bool rateIsVideoRate() const;
     void startPlayback();
     void sliderValueChanged(int value);
+    qint64 seekTarget(qint64 ms) const;
+    qint64 lastFrameStart() const;
+    bool atLastFrame() const;
+    void watchEnd();
 
     QPointer<QMenuBar> menuBar_;
     QIcon playIcon_;
@@ -158,6 +164,7 @@ private:
     QPushButton *rewindButton_ = nullptr;
     QPushButton *forwardButton_ = nullptr;
     Phonon::SeekSlider *slider_ = nullptr;
+    QPointer<QSlider> seekBar_;
     QLabel *timeLabel_ = nullptr;
     Phonon::VolumeSlider *volume_ = nullptr;
     QLabel *info_ = nullptr;
@@ -212,6 +219,13 @@ private:
     bool stepSent_ = false;
     bool stepBackwards_ = false;
     QTimer stepWatch_;
+    // Holds the end of the streams back while playing, so that the last frame stays.
+    std::unique_ptr<StreamEndHold> endHold_;
+    QTimer endWatch_;
+    // The start of the video's last frame, once playback has reached it; -1 until then.
+    qint64 videoEnd_ = -1;
+    // Paused on the last frame by the end of playback; any move ends it.
+    bool pausedAtEnd_ = false;
     // The seek slider's last position set by the media object's tick, not by the user.
     qint64 tickTime_ = -1;
 };

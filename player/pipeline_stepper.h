@@ -37,6 +37,8 @@ public:
     bool catchPipeline();
     /** Whether a pipeline was caught. */
     bool isAttached() const { return pipeline_ != nullptr; }
+    /** The caught pipeline, or null; it lives as long as this object. */
+    GstElement *pipeline() const { return pipeline_; }
 
     /** The frame rate of the video being played, from the decoder's output; 0 when unknown. */
     double videoFrameRate() const;
