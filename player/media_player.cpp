@@ -229,6 +229,11 @@ MediaPlayer::MediaPlayer(const QString &filePath)
             [this](const Phonon::MediaSource &source) {
                 if (finishWaitBreaker_)
                     finishWaitBreaker_->setQueueEmpty(media_.queue().isEmpty());
+                if (endHold_ && media_.queue().isEmpty()
+                    && media_.state() == Phonon::PlayingState) {
+                    endHold_->setHolding(true);
+                    endWatch_.start();
+                }
                 if (source.type() == Phonon::MediaSource::LocalFile
                     && source.fileName() != probedFile_) {
                     videoOrigin_ = 0;
@@ -236,6 +241,13 @@ MediaPlayer::MediaPlayer(const QString &filePath)
                     videoEnd_ = -1;
                     probedFile_ = source.fileName();
                     probe_->probe(source.fileName());
+                    // A queued file that starts playing is the opened file from now on: its
+                    // own title and its own record, or its marks would land in the record
+                    // of the file before.
+                    forgetStep();
+                    loadingFile_ = source.fileName();
+                    setWindowTitle(QFileInfo(source.fileName()).fileName());
+                    emit fileOpened(source.fileName());
                 }
             });
     connect(probe_.get(), &VideoStartProbe::probed, this, &MediaPlayer::videoStartProbed);
@@ -488,7 +500,7 @@ void MediaPlayer::watchEnd()
     media_.pause();
     // Pausing needs a picture to settle on, and none comes after the end: the last frame is
     // decoded once more, which leaves the picture as it is.
-    const qint64 target = seekTarget(lastFrameStart());
+    const qint64 target = seekTarget(lastFrameStart(), true);
     noteMove(target);
     stepSent_ = false;
     steppedSinceSeek_ = false;
@@ -626,17 +638,18 @@ bool MediaPlayer::stepsFrameByFrame() const
 
 void MediaPlayer::seekTo(qint64 ms)
 {
-    moveTo(seekTarget(ms));
+    moveTo(seekTarget(ms, true));
 }
 
-qint64 MediaPlayer::seekTarget(qint64 ms) const
+qint64 MediaPlayer::seekTarget(qint64 ms, bool mark) const
 {
     // A mark holds its frame's start rounded down; a seek to exactly that time can show the
     // frame before (a frame is stamped a hair after its millisecond), one just after cannot.
-    qint64 target = ms > 0 ? ms + 1 : 0;
+    // A jump of the slider is a time, shown in the frame that holds it.
+    qint64 target = mark && ms > 0 ? ms + 1 : ms;
     if (rateIsVideoRate()) {
         const FrameGrid grid = frameGrid();
-        target = grid.frameStart(grid.frameOfMark(ms));
+        target = grid.frameStart(mark ? grid.frameOfMark(ms) : grid.frameAt(ms));
     }
     // Not past the start of the last frame: a seek to the very end ends every stream.
     const qint64 last = lastFrameStart();
@@ -650,7 +663,7 @@ void MediaPlayer::sliderValueChanged(int value)
 {
     // The slider follows playback on every tick; only other changes are jumps.
     if (value != tickTime_)
-        seekTo(value);
+        moveTo(seekTarget(value, false));
 }
 
 void MediaPlayer::rewind()
@@ -772,7 +785,7 @@ void MediaPlayer::startPlayback()
     else if (steppedSinceSeek_)
         stepTo(currentTime());
     steppedSinceSeek_ = false;
-    if (endHold_)
+    if (endHold_ && media_.queue().isEmpty())
         endHold_->setHolding(true);
     media_.play();
 }
@@ -849,7 +862,8 @@ void MediaPlayer::stateChanged(Phonon::State newstate, Phonon::State oldstate)
     if (newstate == Phonon::PlayingState) {
         forgetStep();
         steppedSinceSeek_ = false;
-        if (endHold_) {
+        // With files queued, the end of this one is no end: the next one follows.
+        if (endHold_ && media_.queue().isEmpty()) {
             endHold_->setHolding(true);
             endWatch_.start();
         }

@@ -152,7 +152,7 @@ private:
     bool rateIsVideoRate() const;
     void startPlayback();
     void sliderValueChanged(int value);
-    qint64 seekTarget(qint64 ms) const;
+    qint64 seekTarget(qint64 ms, bool mark) const;
     qint64 lastFrameStart() const;
     bool atLastFrame() const;
     void watchEnd();
