@@ -4,13 +4,8 @@ set(CPACK_PACKAGE_NAME morlek)
 set(CPACK_PACKAGE_VENDOR "Tovashel")
 set(CPACK_PACKAGE_CONTACT "Tovashel <morlek@tovashel.com>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "time performances recorded on video")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "time performances recorded on video
- Morlek steps through a video frame by frame and records when every element
- of a performance starts and ends, in a table with durations and running sums.
- Timings are saved at once and come back when the same video is opened again;
- the table exports to CSV and copies to the clipboard. A dialog makes
- deinterlaced copies of camcorder video at twice the frame rate.")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Morlek steps through a video frame by frame and records when every element of a performance starts and ends, in a table with durations and running sums. Timings are saved at once and come back when the same video is opened again; the table exports to CSV and copies to the clipboard. A dialog makes deinterlaced copies of camcorder video at twice the frame rate.")
 set(CPACK_PACKAGE_HOMEPAGE_URL "https://tovashel.com/morlek")
 set(CPACK_PACKAGE_INSTALL_DIRECTORY morlek)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
