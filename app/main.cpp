@@ -40,9 +40,9 @@ int main(int argc, char **argv)
                 "record when every element starts and ends."));
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("file"),
+    parser.addPositionalArgument(QCoreApplication::translate("main", "file"),
                                  QCoreApplication::translate("main", "The video to open."),
-                                 QStringLiteral("[file]"));
+                                 QCoreApplication::translate("main", "[file]"));
     parser.process(app);
     const QString fileToOpen = parser.positionalArguments().value(0);
 

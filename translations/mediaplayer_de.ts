@@ -299,6 +299,14 @@
         <source>The video to open.</source>
         <translation>Das zu öffnende Video.</translation>
     </message>
+    <message>
+        <source>file</source>
+        <translation>Datei</translation>
+    </message>
+    <message>
+        <source>[file]</source>
+        <translation>[Datei]</translation>
+    </message>
 </context>
 <context>
     <name>morlek::reencoding::CopyChecker</name>
