@@ -10,6 +10,7 @@
 #include "stream_end_hold.h"
 #include "time_text.h"
 #include "timer_widget.h"
+#include "user_manual.h"
 #include "video_start_probe.h"
 #include "window_fit.h"
 
@@ -440,8 +441,16 @@ void MediaPlayer::dropEvent(QDropEvent *e)
 
 void MediaPlayer::aboutMenuTriggered(QAction *action)
 {
-    if (action->data() == QVariant(aboutManualData))
-        QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(userManual).absoluteFilePath()));
+    using namespace dravenhol::morlek::desktop;
+    if (action->data() != QVariant(aboutManualData))
+        return;
+    const QStringList folders = userManualFolders();
+    const QString manual = findUserManual(userManual, folders);
+    if (manual.isEmpty())
+        QMessageBox::information(this, tr("User manual"),
+                                 userManualMissingText(userManual, folders));
+    else if (!QDesktopServices::openUrl(QUrl::fromLocalFile(manual)))
+        QMessageBox::warning(this, tr("User manual"), userManualUnopenedText(manual));
 }
 
 void MediaPlayer::showDeinterlaceDialog()

@@ -10,7 +10,8 @@ gstreamer1.0-libav gstreamer1.0-x gstreamer1.0-plugins-base gstreamer1.0-plugins
 gstreamer1.0-plugins-bad
 protobuf-compiler libprotobuf-dev libboost-dev
 ffmpeg mencoder fonts-dejavu-core
-xvfb xauth python3"
+xvfb xauth python3
+qttranslations5-l10n desktop-file-utils appstream dpkg-dev file"
 
 if [ "$(id -u)" -eq 0 ]; then sudo=""; else sudo="sudo"; fi
 

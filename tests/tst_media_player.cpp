@@ -444,6 +444,14 @@ void TestMediaPlayer::fullScreenActionFollowsTheWindow()
 
 void TestMediaPlayer::manualOpensFromTheWorkingFolder()
 {
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    const QString previous = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(folder.path()));
+    const auto restore = qScopeGuard([&] { QDir::setCurrent(previous); });
+    QFile manual(QStringLiteral("Morlek_Manual.pdf"));
+    QVERIFY(manual.open(QIODevice::WriteOnly));
+    manual.close();
     QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "manualRequested");
     QMenu *about = menuTitled(QStringLiteral("About"));
     QVERIFY(about);

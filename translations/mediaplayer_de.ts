@@ -1,0 +1,357 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="de_DE">
+<context>
+    <name>MediaPlayer</name>
+    <message>
+        <source>Morlek</source>
+        <translation>Morlek</translation>
+    </message>
+    <message>
+        <source>&lt;center&gt;No file selected&lt;/center&gt;</source>
+        <translation>&lt;center&gt;Keine Datei ausgewählt&lt;/center&gt;</translation>
+    </message>
+    <message>
+        <source>Open file (%1)</source>
+        <translation>Datei öffnen (%1)</translation>
+    </message>
+    <message>
+        <source>Play / Pause (%1)</source>
+        <translation>Wiedergabe / Pause (%1)</translation>
+    </message>
+    <message>
+        <source>Next frame (%1)</source>
+        <translation>Nächstes Bild (%1)</translation>
+    </message>
+    <message>
+        <source>Previous frame (%1)</source>
+        <translation>Vorheriges Bild (%1)</translation>
+    </message>
+    <message>
+        <source>File</source>
+        <translation>Datei</translation>
+    </message>
+    <message>
+        <source>Deinterlace video</source>
+        <translation>Video deinterlacen</translation>
+    </message>
+    <message>
+        <source>Seek step</source>
+        <translation>Schrittweite</translation>
+    </message>
+    <message>
+        <source>40ms (25 FPS video)</source>
+        <translation>40 ms (Video mit 25 Bildern/s)</translation>
+    </message>
+    <message>
+        <source>33ms (30 FPS video)</source>
+        <translation>33 ms (Video mit 30 Bildern/s)</translation>
+    </message>
+    <message>
+        <source>20ms (50 FPS video)</source>
+        <translation>20 ms (Video mit 50 Bildern/s)</translation>
+    </message>
+    <message>
+        <source>17ms (60 FPS video)</source>
+        <translation>17 ms (Video mit 60 Bildern/s)</translation>
+    </message>
+    <message>
+        <source>10ms (100 FPS video)</source>
+        <translation>10 ms (Video mit 100 Bildern/s)</translation>
+    </message>
+    <message>
+        <source>About</source>
+        <translation>Hilfe</translation>
+    </message>
+    <message>
+        <source>Open user manual</source>
+        <translation>Benutzerhandbuch öffnen</translation>
+    </message>
+    <message>
+        <source>Video files (*.avi *.wmv *.mov *.mp4 *.mpeg *.mpg *.mkv *.ogv)</source>
+        <translation>Videodateien (*.avi *.wmv *.mov *.mp4 *.mpeg *.mpg *.mkv *.ogv)</translation>
+    </message>
+    <message>
+        <source>User manual</source>
+        <translation>Benutzerhandbuch</translation>
+    </message>
+    <message>
+        <source>The file &quot;%1&quot; cannot be played: it holds no video or sound that can be read. It may be damaged, incomplete or of a kind that is not supported.</source>
+        <translation>Die Datei „%1“ kann nicht abgespielt werden: Sie enthält weder Bild noch Ton, die sich lesen lassen. Sie ist möglicherweise beschädigt, unvollständig oder von einer Art, die nicht unterstützt wird.</translation>
+    </message>
+</context>
+<context>
+    <name>ReencodingDialog</name>
+    <message>
+        <source>Deinterlace video</source>
+        <translation>Video deinterlacen</translation>
+    </message>
+    <message>
+        <source>Input file:</source>
+        <translation>Eingabedatei:</translation>
+    </message>
+    <message>
+        <source>Input file framerate:</source>
+        <translation>Bildrate der Eingabedatei:</translation>
+    </message>
+    <message>
+        <source>Output video codec:</source>
+        <translation>Video-Codec der Ausgabe:</translation>
+    </message>
+    <message>
+        <source>Output file:</source>
+        <translation>Ausgabedatei:</translation>
+    </message>
+    <message>
+        <source>Select...</source>
+        <translation>Auswählen …</translation>
+    </message>
+    <message>
+        <source>Convert</source>
+        <translation>Umwandeln</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>Video deinterlacing</source>
+        <translation>Video deinterlacen</translation>
+    </message>
+    <message>
+        <source>A video is being deinterlaced. Stop it and close?</source>
+        <translation>Ein Video wird gerade umgewandelt. Umwandlung abbrechen und schließen?</translation>
+    </message>
+    <message>
+        <source>25 FPS</source>
+        <translation>25 Bilder/s</translation>
+    </message>
+    <message>
+        <source>30 FPS</source>
+        <translation>30 Bilder/s</translation>
+    </message>
+    <message>
+        <source>Microsoft MPEG4v2</source>
+        <translation>Microsoft MPEG4v2</translation>
+    </message>
+    <message>
+        <source>H.264 (better quality, requires special decoder)</source>
+        <translation>H.264 (bessere Qualität, erfordert einen besonderen Decoder)</translation>
+    </message>
+    <message>
+        <source>Video files (*.avi *.wmv *.mov *.mp4 *.mpeg *.mpg *.mkv *.ogv)</source>
+        <translation>Videodateien (*.avi *.wmv *.mov *.mp4 *.mpeg *.mpg *.mkv *.ogv)</translation>
+    </message>
+    <message>
+        <source>Video successfully deinterlaced</source>
+        <translation>Das Video wurde erfolgreich umgewandelt</translation>
+    </message>
+    <message>
+        <source>Video deinterlacing failed</source>
+        <translation>Die Umwandlung des Videos ist fehlgeschlagen</translation>
+    </message>
+</context>
+<context>
+    <name>TimerWidget</name>
+    <message>
+        <source>Error message:
+%1</source>
+        <translation>Fehlermeldung:
+%1</translation>
+    </message>
+    <message>
+        <source>Save current time (%1)</source>
+        <translation>Aktuelle Zeit erfassen (%1)</translation>
+    </message>
+    <message>
+        <source>Clear timing table</source>
+        <translation>Zeittabelle leeren</translation>
+    </message>
+    <message>
+        <source>Export data to .csv (%1)</source>
+        <translation>Daten als .csv exportieren (%1)</translation>
+    </message>
+    <message>
+        <source>Delete all timing data?</source>
+        <translation>Alle Zeitdaten löschen?</translation>
+    </message>
+    <message>
+        <source>If you will proceed, all timing data for this video will be deleted</source>
+        <translation>Wenn Sie fortfahren, werden alle Zeitdaten dieses Videos gelöscht</translation>
+    </message>
+    <message>
+        <source>Error occured while loading data</source>
+        <translation>Beim Laden der Daten ist ein Fehler aufgetreten</translation>
+    </message>
+    <message>
+        <source>We are sorry.We may advise you to reports this problem to &lt;a href=&quot;mailto:%1&quot;&gt;%1&lt;/a&gt;, and ask for assistance.
+
+</source>
+        <translation>Das tut uns leid. Bitte melden Sie dieses Problem an &lt;a href=&quot;mailto:%1&quot;&gt;%1&lt;/a&gt; und bitten Sie um Unterstützung.
+
+</translation>
+    </message>
+    <message>
+        <source>Error occured while saving data</source>
+        <translation>Beim Speichern der Daten ist ein Fehler aufgetreten</translation>
+    </message>
+    <message>
+        <source>We are sorry. Please backup your data manually. Then we may advise you to reports this problem to &lt;a href=&quot;mailto:%1&quot;&gt;%1&lt;/a&gt;, and ask for assistance.
+
+</source>
+        <translation>Das tut uns leid. Bitte sichern Sie Ihre Daten von Hand. Melden Sie dieses Problem danach an &lt;a href=&quot;mailto:%1&quot;&gt;%1&lt;/a&gt; und bitten Sie um Unterstützung.
+
+</translation>
+    </message>
+    <message>
+        <source>Select filename for exported data</source>
+        <translation>Dateiname für die exportierten Daten wählen</translation>
+    </message>
+    <message>
+        <source>Comma separated values (*.csv)</source>
+        <translation>Kommagetrennte Werte (*.csv)</translation>
+    </message>
+    <message>
+        <source>Export failed</source>
+        <translation>Export fehlgeschlagen</translation>
+    </message>
+    <message>
+        <source>The timing data could not be exported to &quot;%1&quot;: %2</source>
+        <translation>Die Zeitdaten konnten nicht nach „%1“ exportiert werden: %2</translation>
+    </message>
+</context>
+<context>
+    <name>TimingTable</name>
+    <message>
+        <source>Element</source>
+        <translation>Element</translation>
+    </message>
+    <message>
+        <source>Start time</source>
+        <translation>Beginn</translation>
+    </message>
+    <message>
+        <source>End time</source>
+        <translation>Ende</translation>
+    </message>
+    <message>
+        <source>Duration</source>
+        <translation>Dauer</translation>
+    </message>
+    <message>
+        <source>Sum</source>
+        <translation>Summe</translation>
+    </message>
+    <message>
+        <source>Element %1</source>
+        <translation>Element %1</translation>
+    </message>
+</context>
+<context>
+    <name>UserManual</name>
+    <message>
+        <source>The user manual &quot;%1&quot; was not found. It was looked for in these folders:
+
+%2</source>
+        <translation>Das Benutzerhandbuch „%1“ wurde nicht gefunden. Gesucht wurde in diesen Ordnern:
+
+%2</translation>
+    </message>
+    <message>
+        <source>The user manual &quot;%1&quot; could not be opened: no program for PDF files was found.</source>
+        <translation>Das Benutzerhandbuch „%1“ konnte nicht geöffnet werden: Es wurde kein Programm für PDF-Dateien gefunden.</translation>
+    </message>
+</context>
+<context>
+    <name>VideoFileDeinterlacer</name>
+    <message>
+        <source>The encoder ffmpeg could not be started.</source>
+        <translation>Der Encoder ffmpeg konnte nicht gestartet werden.</translation>
+    </message>
+    <message>
+        <source>The conversion was cancelled.</source>
+        <translation>Die Umwandlung wurde abgebrochen.</translation>
+    </message>
+    <message>
+        <source>The encoder was stopped before the end.</source>
+        <translation>Der Encoder wurde vor dem Ende gestoppt.</translation>
+    </message>
+    <message>
+        <source>The encoder failed with exit code %1.</source>
+        <translation>Der Encoder ist mit dem Exit-Code %1 fehlgeschlagen.</translation>
+    </message>
+    <message>
+        <source>The encoder failed: %1</source>
+        <translation>Der Encoder ist fehlgeschlagen: %1</translation>
+    </message>
+    <message>
+        <source>The copy could not be named %1: %2</source>
+        <translation>Die Kopie konnte nicht %1 genannt werden: %2</translation>
+    </message>
+</context>
+<context>
+    <name>main</name>
+    <message>
+        <source>Times performances recorded on video: step through a video frame by frame and record when every element starts and ends.</source>
+        <translation>Misst die Zeiten von Auftritten auf Video: Gehen Sie ein Video Bild für Bild durch und erfassen Sie, wann jedes Element beginnt und endet.</translation>
+    </message>
+    <message>
+        <source>The video to open.</source>
+        <translation>Das zu öffnende Video.</translation>
+    </message>
+    <message>
+        <source>file</source>
+        <translation>Datei</translation>
+    </message>
+    <message>
+        <source>[file]</source>
+        <translation>[Datei]</translation>
+    </message>
+</context>
+<context>
+    <name>morlek::reencoding::CopyChecker</name>
+    <message>
+        <source>The input cannot be read: %1</source>
+        <translation>Die Eingabedatei kann nicht gelesen werden: %1</translation>
+    </message>
+    <message>
+        <source>The copy cannot be read: %1</source>
+        <translation>Die Kopie kann nicht gelesen werden: %1</translation>
+    </message>
+    <message>
+        <source>The input holds no video of known rate and length.</source>
+        <translation>Die Eingabedatei enthält kein Video mit bekannter Bildrate und Länge.</translation>
+    </message>
+    <message>
+        <source>The copy holds no video.</source>
+        <translation>Die Kopie enthält kein Video.</translation>
+    </message>
+    <message>
+        <source>The copy holds %1 frames instead of %2.</source>
+        <translation>Die Kopie enthält %1 Bilder statt %2.</translation>
+    </message>
+    <message>
+        <source>The copy&apos;s video lasts %1 s instead of %2 s.</source>
+        <translation>Das Video der Kopie dauert %1 s statt %2 s.</translation>
+    </message>
+    <message>
+        <source>The copy has lost the sound.</source>
+        <translation>Die Kopie hat den Ton verloren.</translation>
+    </message>
+    <message>
+        <source>The copy&apos;s sound lasts %1 s instead of %2 s.</source>
+        <translation>Der Ton der Kopie dauert %1 s statt %2 s.</translation>
+    </message>
+</context>
+<context>
+    <name>morlek::reencoding::MediaProbe</name>
+    <message>
+        <source>The probe ffprobe could not be started.</source>
+        <translation>Das Prüfprogramm ffprobe konnte nicht gestartet werden.</translation>
+    </message>
+    <message>
+        <source>The probe ffprobe failed.</source>
+        <translation>Das Prüfprogramm ffprobe ist fehlgeschlagen.</translation>
+    </message>
+</context>
+</TS>
