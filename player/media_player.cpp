@@ -652,20 +652,20 @@ void MediaPlayer::seekTo(qint64 ms)
 
 qint64 MediaPlayer::seekTarget(qint64 ms, bool mark) const
 {
+    // Not past the start of the last frame: a seek to the very end ends every stream.
+    const qint64 last = lastFrameStart();
+    if (last >= 0 && ms > last) {
+        ms = last;
+        mark = true;
+    }
     // A mark holds its frame's start rounded down; a seek to exactly that time can show the
     // frame before (a frame is stamped a hair after its millisecond), one just after cannot.
     // A jump of the slider is a time, shown in the frame that holds it.
-    qint64 target = mark && ms > 0 ? ms + 1 : ms;
     if (rateIsVideoRate()) {
         const FrameGrid grid = frameGrid();
-        target = grid.frameStart(mark ? grid.frameOfMark(ms) : grid.frameAt(ms));
+        return grid.frameStart(mark ? grid.frameOfMark(ms) : grid.frameAt(ms));
     }
-    // Not past the start of the last frame: a seek to the very end ends every stream.
-    const qint64 last = lastFrameStart();
-    if (last >= 0 && target > last)
-        target = rateIsVideoRate() ? frameGrid().frameStart(frameGrid().frameOfMark(last))
-                                   : last + 1;
-    return target;
+    return mark && ms > 0 ? ms + 1 : ms;
 }
 
 void MediaPlayer::sliderValueChanged(int value)

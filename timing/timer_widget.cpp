@@ -55,13 +55,18 @@ void showStorageFailure(const QString &text, const QString &apology, const QStri
     box.exec();
 }
 
-/** Gives @p button its @p shortcut and a tooltip whose "%1" names it as the platform shows it. */
+/** @p toolTip with its "%1" naming @p keys as the platform shows them. */
+QString namingKeys(const QString &toolTip, const QKeySequence &keys)
+{
+    return toolTip.arg(keys.toString(QKeySequence::NativeText), 0, QLatin1Char(' '));
+}
+
+/** Gives @p button its @p shortcut and a tooltip that names it. */
 void setShortcutNamedInToolTip(QPushButton *button, const QKeySequence &shortcut,
                                const QString &toolTip)
 {
     button->setShortcut(shortcut);
-    button->setToolTip(
-        toolTip.arg(button->shortcut().toString(QKeySequence::NativeText), 0, QLatin1Char(' ')));
+    button->setToolTip(namingKeys(toolTip, button->shortcut()));
 }
 
 } // namespace
@@ -85,10 +90,7 @@ TimerWidget::TimerWidget(boost::function<qint64()> currentTime, Storage *storage
     recordAction_->setShortcutContext(Qt::WindowShortcut);
     recordAction_->setAutoRepeat(false);
     addAction(recordAction_);
-    saveButton_->setToolTip(
-        tr("Save current time (%1)")
-            .arg(recordAction_->shortcut().toString(QKeySequence::NativeText), 0,
-                 QLatin1Char(' ')));
+    saveButton_->setToolTip(namingKeys(tr("Save current time (%1)"), recordAction_->shortcut()));
 
     clearButton_ = new QPushButton(this);
     clearButton_->setToolTip(tr("Clear timing table"));
