@@ -1,7 +1,5 @@
 #include "media_video_widget.h"
 
-#include "media_player.h"
-
 #include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -18,9 +16,8 @@ constexpr int exposeDelayMs = 150;
 
 } // namespace
 
-MediaVideoWidget::MediaVideoWidget(MediaPlayer *player, QWidget *parent)
+MediaVideoWidget::MediaVideoWidget(QWidget *parent)
     : Phonon::VideoWidget(parent)
-    , player_(player)
     , action_(this)
 {
     action_.setCheckable(true);
@@ -86,7 +83,7 @@ void MediaVideoWidget::timerEvent(QTimerEvent *e)
             QResizeEvent again(child->size(), child->size());
             QCoreApplication::sendEvent(child, &again);
         }
-        player_->refreshPicture();
+        emit resized();
     }
     Phonon::VideoWidget::timerEvent(e);
 }
@@ -94,7 +91,7 @@ void MediaVideoWidget::timerEvent(QTimerEvent *e)
 void MediaVideoWidget::mousePressEvent(QMouseEvent *e)
 {
     QWidget::mousePressEvent(e);
-    player_->playPause();
+    emit playPauseRequested();
 }
 
 void MediaVideoWidget::mouseDoubleClickEvent(QMouseEvent *e)
@@ -109,7 +106,7 @@ void MediaVideoWidget::keyPressEvent(QKeyEvent *e)
 {
     if (e->modifiers() == Qt::NoModifier) {
         if (e->key() == Qt::Key_Space) {
-            player_->playPause();
+            emit playPauseRequested();
             e->accept();
             return;
         }
@@ -130,5 +127,6 @@ void MediaVideoWidget::dragEnterEvent(QDragEnterEvent *e)
 
 void MediaVideoWidget::dropEvent(QDropEvent *e)
 {
-    player_->openDroppedFiles(e);
+    e->acceptProposedAction();
+    emit filesDropped(e->mimeData()->urls());
 }

@@ -3,10 +3,10 @@
 
 #include <QAction>
 #include <QBasicTimer>
+#include <QList>
+#include <QUrl>
 
 #include <phonon/VideoWidget>
-
-class MediaPlayer;
 
 /**
  * The surface the video is shown on, with the player's gestures: a click or Space toggles
@@ -15,13 +15,21 @@ class MediaPlayer;
  */
 class MediaVideoWidget : public Phonon::VideoWidget
 {
+    Q_OBJECT
 public:
-    /** player receives the gestures; it is not owned. */
-    explicit MediaVideoWidget(MediaPlayer *player, QWidget *parent = nullptr);
+    explicit MediaVideoWidget(QWidget *parent = nullptr);
     ~MediaVideoWidget() override;
 
     /** The checkable action that carries the full-screen shortcut. */
     QAction *fullScreenAction() { return &action_; }
+
+signals:
+    /** A click or Space: playback should start or pause. */
+    void playPauseRequested();
+    /** Files or a folder were dropped on the surface. */
+    void filesDropped(const QList<QUrl> &urls);
+    /** The surface has settled at a new size: the paused picture should be shown again. */
+    void resized();
 
 protected:
     bool event(QEvent *e) override;
@@ -34,7 +42,6 @@ protected:
     void resizeEvent(QResizeEvent *e) override;
 
 private:
-    MediaPlayer *const player_;
     QBasicTimer timer_;
     QBasicTimer exposeTimer_;
     QAction action_;

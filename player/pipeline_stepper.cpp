@@ -4,6 +4,7 @@
 #include <gst/gsttracer.h>
 
 #include <atomic>
+#include <functional>
 #include <mutex>
 
 struct PipelineStepper::Shared
@@ -14,6 +15,15 @@ struct PipelineStepper::Shared
     bool requestIsStep = false;
     guint32 stepSeqnum = GST_SEQNUM_INVALID;
     std::atomic<quint64> landed{0};
+    // Told of every landing, in the streaming thread, under the mutex.
+    std::function<void()> onLanded;
+
+    void land()
+    {
+        landed.store(request);
+        if (onLanded)
+            onLanded();
+    }
 
     void begin(quint64 number, bool step, guint32 seqnum)
     {
@@ -94,7 +104,7 @@ static void stepDone(GstBus *, GstMessage *message, gpointer data)
     std::lock_guard<std::mutex> lock(shared->mutex);
     // The sound's sink reports its part of the step too, under another number.
     if (shared->requestIsStep && gst_message_get_seqnum(message) == shared->stepSeqnum)
-        shared->landed.store(shared->request);
+        shared->land();
 }
 
 static void prerollDone(GstBus *, GstMessage *, gpointer data)
@@ -103,7 +113,7 @@ static void prerollDone(GstBus *, GstMessage *, gpointer data)
     std::lock_guard<std::mutex> lock(shared->mutex);
     // A step ends with a preroll as well, after its own report.
     if (!shared->requestIsStep)
-        shared->landed.store(shared->request);
+        shared->land();
 }
 
 PipelineStepper::PipelineStepper()
@@ -117,6 +127,7 @@ PipelineStepper::~PipelineStepper()
 {
     if (watchingStepper == this)
         watchingStepper = nullptr;
+    setLandedCallback({});
     disconnectBus();
     if (offered_)
         gst_object_unref(offered_);
@@ -243,6 +254,12 @@ void PipelineStepper::beginRequest(quint64 request)
 {
     reversed_ = false;
     shared_->begin(request, false, GST_SEQNUM_INVALID);
+}
+
+void PipelineStepper::setLandedCallback(std::function<void()> callback)
+{
+    std::lock_guard<std::mutex> lock(shared_->mutex);
+    shared_->onLanded = std::move(callback);
 }
 
 quint64 PipelineStepper::landedRequest() const

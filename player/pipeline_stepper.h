@@ -3,6 +3,7 @@
 
 #include <QtGlobal>
 
+#include <functional>
 #include <memory>
 
 // GStreamer's own declaration, repeated so that users of this header need no GStreamer headers.
@@ -83,6 +84,11 @@ public:
      * on screen. Read at any time; it is written from the pipeline's streaming thread.
      */
     quint64 landedRequest() const;
+    /**
+     * Calls @p callback in the streaming thread each time a request lands; an empty one ends
+     * the calls. Once this returns, the callback before is no longer running or called.
+     */
+    void setLandedCallback(std::function<void()> callback);
 
     /** What the bus callbacks share with the stepper; they may outlive it for a moment. */
     struct Shared;

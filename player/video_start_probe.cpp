@@ -12,21 +12,29 @@ VideoStartProbe::VideoStartProbe(QObject *parent)
 
 VideoStartProbe::~VideoStartProbe()
 {
-    if (process_) {
-        process_->disconnect(this);
-        process_->kill();
-        process_->waitForFinished(1000);
+    dropRunning();
+}
+
+void VideoStartProbe::dropRunning()
+{
+    QProcess *running = process_.data();
+    process_.clear();
+    if (!running)
+        return;
+    // Killed, it ends at once; nothing waits for it: it goes when it has ended.
+    running->disconnect(this);
+    if (running->state() == QProcess::NotRunning) {
+        running->deleteLater();
+        return;
     }
+    connect(running, QOverload<int, QProcess::ExitStatus>::of(&QProcess::finished), running,
+            &QObject::deleteLater);
+    running->kill();
 }
 
 void VideoStartProbe::probe(const QString &path)
 {
-    if (process_) {
-        process_->disconnect(this);
-        process_->kill();
-        process_->waitForFinished(500);
-        process_->deleteLater();
-    }
+    dropRunning();
     const QString ffprobe = QStandardPaths::findExecutable(QStringLiteral("ffprobe"));
     if (ffprobe.isEmpty())
         return;

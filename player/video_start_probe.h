@@ -36,6 +36,8 @@ signals:
     void probed(const QString &path, qint64 startMs, qint64 longestKeyGapMs);
 
 private:
+    void dropRunning();
+
     QPointer<QProcess> process_;
 };
 

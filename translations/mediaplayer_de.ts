@@ -79,6 +79,10 @@
         <source>The file &quot;%1&quot; cannot be played: it holds no video or sound that can be read. It may be damaged, incomplete or of a kind that is not supported.</source>
         <translation>Die Datei „%1“ kann nicht abgespielt werden: Sie enthält weder Bild noch Ton, die sich lesen lassen. Sie ist möglicherweise beschädigt, unvollständig oder von einer Art, die nicht unterstützt wird.</translation>
     </message>
+    <message>
+        <source>If it lies on a network share or a disk that answers slowly, open it again once the storage answers.</source>
+        <translation>Liegt sie auf einer Netzwerkfreigabe oder einem Datenträger, der langsam antwortet, öffnen Sie sie erneut, sobald der Speicher antwortet.</translation>
+    </message>
 </context>
 <context>
     <name>ReencodingDialog</name>

@@ -1,0 +1,448 @@
+#include "frame_stepper.h"
+
+#include "step_engine.h"
+
+#include <limits>
+
+namespace dravenhol::morlek::player {
+
+namespace {
+
+// How long a move's target stands for the reported time while the move has not taken effect.
+constexpr qint64 pendingStepMs = 300;
+// A move that the engine has not reported after this long is taken as shown, so that a lost
+// report cannot hold an old time for ever.
+constexpr qint64 moveLostMs = 3000;
+// A step takes a few ms; one that has not arrived after this long was lost.
+constexpr qint64 stepLostMs = 1000;
+// The longest stretch between keyframes that previous-frame steps decode backwards.
+constexpr qint64 reverseKeyGapMs = 1000;
+
+} // namespace
+
+SteadyStepClock::SteadyStepClock(QObject *parent)
+    : StepClock(parent)
+{
+    clock_.start();
+    timer_.setSingleShot(true);
+    timer_.setTimerType(Qt::PreciseTimer);
+    connect(&timer_, &QTimer::timeout, this, &StepClock::woke);
+}
+
+FrameStepper::FrameStepper(StepEngine &engine, StepClock &clock, QObject *parent)
+    : QObject(parent)
+    , engine_(engine)
+    , clock_(clock)
+{
+    connect(&clock_, &StepClock::woke, this, [this] {
+        // The step's time is up: it arrived unreported, or never will.
+        if (phase_ != Phase::Still)
+            settle();
+    });
+}
+
+FrameStepper::~FrameStepper() = default;
+
+void FrameStepper::setRate(int fps)
+{
+    if (fps > 0)
+        fps_ = fps;
+}
+
+int FrameStepper::seekStep() const
+{
+    return FrameGrid::seekStep(fps_);
+}
+
+void FrameStepper::newVideo()
+{
+    videoOrigin_ = 0;
+    keyGapMs_ = -1;
+    videoEnd_ = -1;
+    forget();
+}
+
+void FrameStepper::setVideoStart(qint64 originMs, qint64 keyGapMs)
+{
+    videoOrigin_ = originMs;
+    keyGapMs_ = keyGapMs;
+}
+
+FrameGrid FrameStepper::frameGrid() const
+{
+    return FrameGrid(fps_, videoOrigin_);
+}
+
+void FrameStepper::forward()
+{
+    // Past the last frame there is nothing to show; a seek there would end the streams.
+    if (atLastFrame())
+        return;
+    moveTo(frameGrid().nextFrameTarget(currentTime(), engine_.totalTime()));
+}
+
+void FrameStepper::rewind()
+{
+    // At the very end the last frame is on screen, not a frame after it.
+    const qint64 total = engine_.totalTime();
+    const qint64 now = currentTime();
+    moveTo(frameGrid().previousFrameTarget(total > 0 && now >= total ? total - 1 : now));
+}
+
+void FrameStepper::seekToMark(qint64 ms)
+{
+    moveTo(seekTarget(ms, true));
+}
+
+void FrameStepper::jumpTo(qint64 ms)
+{
+    moveTo(seekTarget(ms, false));
+}
+
+void FrameStepper::refresh()
+{
+    if (engine_.isPaused())
+        moveTo(currentTime());
+}
+
+void FrameStepper::play()
+{
+    if (!engine_.isPlaying())
+        startPlayback();
+}
+
+void FrameStepper::playPause()
+{
+    if (engine_.isPlaying())
+        engine_.pause();
+    else
+        startPlayback();
+}
+
+void FrameStepper::playingStarted()
+{
+    forget();
+    soundBehind_ = false;
+}
+
+void FrameStepper::pausedFromPlaying()
+{
+    if (pausedAtEnd_)
+        return;
+    // Paused playback keeps the next frame on screen while the time still lies in the one
+    // before; moving to the start of the shown frame keeps the picture and makes the time,
+    // and so a mark recorded now, that of the frame on screen.
+    const qint64 now = engine_.time();
+    const qint64 shown = frameGrid().nextFrameTarget(now, engine_.totalTime());
+    if (shown != now)
+        seekTo(shown);
+}
+
+void FrameStepper::reachedEnd(qint64 lastFrameMs)
+{
+    if (lastFrameMs >= 0)
+        videoEnd_ = lastFrameMs;
+    engine_.pause();
+    // Pausing needs a picture to settle on, and none comes after the end: the last frame is
+    // decoded once more, which leaves the picture as it is.
+    const qint64 target = seekTarget(lastFrameStart(), true);
+    noteMove(target);
+    phase_ = Phase::Still;
+    soundBehind_ = false;
+    if (!engine_.seekPipeline(moveCount_, target))
+        engine_.seek(moveCount_, target);
+    pausedAtEnd_ = true;
+    emit moved();
+}
+
+void FrameStepper::forget()
+{
+    movedAt_ = -1;
+    // Moves still under way no longer say what is on screen.
+    settledMove_ = moveCount_;
+    phase_ = Phase::Still;
+    moveWaits_ = false;
+    playWaits_ = false;
+    clock_.cancelWake();
+}
+
+void FrameStepper::moveArrived()
+{
+    if (phase_ != Phase::Still && !stepDecoding())
+        settle();
+}
+
+void FrameStepper::moveTo(qint64 target)
+{
+    // A step that has arrived unreported is checked first, as its report would have.
+    if (phase_ != Phase::Still && !stepDecoding())
+        settle();
+    // A seek sent while a step is still decoding can leave the picture where the step began,
+    // and a second step would cut the first short: the move waits for the step to arrive.
+    if (stepDecoding()) {
+        moveWaits_ = true;
+        waitingTarget_ = target;
+        emit moved();
+        return;
+    }
+    phase_ = Phase::Still;
+    moveWaits_ = false;
+    clock_.cancelWake();
+    const qint64 from = currentTime();
+    const qint64 total = engine_.totalTime();
+    const FrameGrid grid = frameGrid();
+    const int step = seekStep();
+    // The engine must agree on where the picture is, or a step would go on from elsewhere.
+    // (Running backwards it reports the end of the frame on screen.)
+    if (stepsFrameByFrame() && qAbs(engine_.time() - from) <= step) {
+        // The next frame, but not the last one: a step past the end would never arrive.
+        if (!engine_.runsBackwards() && target == grid.nextFrameTarget(from, total)
+            && target + step < total && sendStep(target))
+            return;
+        // The frame before, but not the first: running backwards, the step onto the first
+        // frame never arrives.
+        if (reverseStepsAffordable() && target == grid.previousFrameTarget(from)
+            && grid.frameAt(target) >= 1) {
+            if (engine_.runsBackwards() && sendStep(target))
+                return;
+            if (!engine_.runsBackwards() && turnBackwards(from, target))
+                return;
+        }
+    }
+    seekTo(target);
+}
+
+bool FrameStepper::sendStep(qint64 target)
+{
+    noteMove(target);
+    const bool backwards = engine_.runsBackwards();
+    if (!engine_.stepFrame(moveCount_))
+        return false;
+    startPhase(backwards ? Phase::SteppingBack : Phase::Stepping);
+    emit moved();
+    return true;
+}
+
+bool FrameStepper::turnBackwards(qint64 from, qint64 target)
+{
+    // Turning round keeps the picture; the step follows once it has arrived. The run starts
+    // half a frame on: a frame stamped at the very millisecond of the time here would
+    // otherwise fall out of it (60 fps MKV frames lie on whole ms).
+    noteMove(from);
+    if (!engine_.runBackwards(moveCount_, from + qMax(1, seekStep() / 2)))
+        return false;
+    startPhase(Phase::Turning);
+    moveWaits_ = true;
+    waitingTarget_ = target;
+    emit moved();
+    return true;
+}
+
+void FrameStepper::startPhase(Phase phase)
+{
+    phase_ = phase;
+    soundBehind_ = true;
+    clock_.wakeIn(stepLostMs);
+}
+
+void FrameStepper::seekTo(qint64 target)
+{
+    const bool backwards = engine_.runsBackwards();
+    noteMove(target);
+    soundBehind_ = false;
+    // The player's seek keeps the end of a backwards run, which would stop everything after it.
+    if (!backwards || !engine_.seekPipeline(moveCount_, target))
+        engine_.seek(moveCount_, target);
+    emit moved();
+}
+
+void FrameStepper::settle()
+{
+    clock_.cancelWake();
+    const Phase was = phase_;
+    phase_ = Phase::Still;
+    // The step never arrived (a preroll that ended just then can swallow it), or brought
+    // another frame than the one it was sent for (running backwards from just before a
+    // keyframe skips frames): a seek puts it right.
+    if (landed() != moveCount_ || !stepShowsItsFrame(was))
+        seekTo(lastTarget());
+    if (moveWaits_) {
+        moveWaits_ = false;
+        moveTo(waitingTarget_);
+    }
+    if (playWaits_) {
+        playWaits_ = false;
+        startPlayback();
+    }
+}
+
+bool FrameStepper::stepShowsItsFrame(Phase step) const
+{
+    if (step != Phase::Stepping && step != Phase::SteppingBack)
+        return true;
+    // After a step the engine reports the new frame's start, running backwards its end.
+    const FrameGrid grid = frameGrid();
+    const qint64 target = lastTarget();
+    const qint64 expected =
+        step == Phase::SteppingBack ? grid.frameStart(grid.frameAt(target) + 1) : target;
+    return qAbs(engine_.time() - expected) <= seekStep() / 2 + 1;
+}
+
+void FrameStepper::startPlayback()
+{
+    if (phase_ != Phase::Still && !stepDecoding())
+        settle();
+    if (stepDecoding()) {
+        playWaits_ = true;
+        return;
+    }
+    // From the last frame, playing starts again from the beginning.
+    if (engine_.time() == engine_.totalTime() || atLastFrame())
+        seekTo(0);
+    else if (soundBehind_)
+        seekTo(currentTime());
+    soundBehind_ = false;
+    engine_.play();
+}
+
+void FrameStepper::noteMove(qint64 target)
+{
+    // With nothing under way, the time now is that of the picture on screen.
+    if (landed() == moveCount_)
+        timeBeforeMoves_ = currentTime();
+    ++moveCount_;
+    pausedAtEnd_ = false;
+    moveTargets_[moveCount_ % movesKept] = target;
+    movedAt_ = clock_.nowMs();
+}
+
+qint64 FrameStepper::lastTarget() const
+{
+    return moveTargets_[moveCount_ % movesKept];
+}
+
+qint64 FrameStepper::sinceMove() const
+{
+    return movedAt_ < 0 ? std::numeric_limits<qint64>::max() : clock_.nowMs() - movedAt_;
+}
+
+quint64 FrameStepper::landed() const
+{
+    if (!engine_.canStep())
+        return moveCount_;
+    return qBound(settledMove_, engine_.landedMove(), moveCount_);
+}
+
+bool FrameStepper::stepDecoding() const
+{
+    return phase_ != Phase::Still && landed() != moveCount_ && sinceMove() < stepLostMs;
+}
+
+bool FrameStepper::movePending() const
+{
+    if (movedAt_ < 0 || !engine_.isPaused())
+        return false;
+    // The engine's time lags behind the picture for a moment even after it arrived.
+    if (sinceMove() < pendingStepMs)
+        return true;
+    if (!engine_.canStep())
+        return false;
+    if (landed() != moveCount_)
+        return sinceMove() < moveLostMs;
+    // After a step the engine reports the frame's exact start, which a seek may not find
+    // again (a frame stamped a hair after the whole millisecond): the move's own time stands
+    // for as long as the picture stays there.
+    const qint64 aimed = moveWaits_ ? waitingTarget_ : lastTarget();
+    return qAbs(engine_.time() - aimed) <= qMax(seekStep(), 1);
+}
+
+qint64 FrameStepper::currentTime() const
+{
+    if (!movePending())
+        return engine_.time();
+    return moveWaits_ ? waitingTarget_ : lastTarget();
+}
+
+qint64 FrameStepper::shownTime() const
+{
+    const quint64 landedMove = landed();
+    if (!movePending() || !engine_.canStep() || landedMove == moveCount_
+        || sinceMove() >= moveLostMs)
+        return currentTime();
+    if (landedMove > settledMove_ && moveCount_ - landedMove < movesKept)
+        return moveTargets_[landedMove % movesKept];
+    return timeBeforeMoves_;
+}
+
+qint64 FrameStepper::recordingTime() const
+{
+    // The stamp of the frame on screen is right on every kind of video, whatever rate is
+    // chosen; the frame grid stands in while a seek has flushed the picture away.
+    if (engine_.canStep() && (engine_.isPaused() || engine_.isPlaying())) {
+        const qint64 shown = engine_.shownFrameTime();
+        if (shown >= 0)
+            return shown;
+    }
+    const FrameGrid grid = frameGrid();
+    return grid.markTime(grid.frameOfMark(shownTime()));
+}
+
+bool FrameStepper::rateIsVideoRate() const
+{
+    if (!engine_.canStep())
+        return false;
+    // Exact rates only: a 29.97 fps video drifts off the 30 fps grid by a frame every 33 s.
+    const double rate = engine_.videoFrameRate();
+    return rate > 0 && qAbs(rate - fps_) < fps_ * 1e-4;
+}
+
+bool FrameStepper::reverseStepsAffordable() const
+{
+    // Running backwards decodes the whole stretch between two keyframes before it shows the
+    // first frame of it, and keeps every frame of it: seconds and gigabytes where a file has
+    // a single keyframe.
+    return keyGapMs_ > 0 && keyGapMs_ <= reverseKeyGapMs;
+}
+
+bool FrameStepper::stepsFrameByFrame() const
+{
+    // A step sent while a seek is still decoding could be lost in it; a seek is sure.
+    return rateIsVideoRate() && engine_.isPaused() && !engine_.isLoading()
+        && landed() == moveCount_;
+}
+
+qint64 FrameStepper::seekTarget(qint64 ms, bool mark) const
+{
+    // Not past the start of the last frame: a seek to the very end ends every stream.
+    const qint64 last = lastFrameStart();
+    if (last >= 0 && ms > last) {
+        ms = last;
+        mark = true;
+    }
+    // A mark holds its frame's start rounded down; a seek to exactly that time can show the
+    // frame before (a frame is stamped a hair after its millisecond), one just after cannot.
+    // A jump is a time, shown in the frame that holds it.
+    if (rateIsVideoRate()) {
+        const FrameGrid grid = frameGrid();
+        return grid.frameStart(mark ? grid.frameOfMark(ms) : grid.frameAt(ms));
+    }
+    return mark && ms > 0 ? ms + 1 : ms;
+}
+
+qint64 FrameStepper::lastFrameStart() const
+{
+    if (videoEnd_ >= 0)
+        return videoEnd_;
+    const qint64 total = engine_.totalTime();
+    const FrameGrid grid = frameGrid();
+    return total > 0 ? grid.markTime(grid.frameAt(total - 1)) : -1;
+}
+
+bool FrameStepper::atLastFrame() const
+{
+    const qint64 last = lastFrameStart();
+    const FrameGrid grid = frameGrid();
+    return last >= 0 && grid.frameAt(currentTime()) >= grid.frameOfMark(last);
+}
+
+} // namespace dravenhol::morlek::player

@@ -1,0 +1,141 @@
+#ifndef MORLEK_FRAME_STEPPER_H
+#define MORLEK_FRAME_STEPPER_H
+
+#include "frame_grid.h"
+
+#include <QObject>
+
+namespace dravenhol::morlek::player {
+
+class StepClock;
+class StepEngine;
+
+/**
+ * What a key press, a jump or a return to a mark does to the picture.
+ *
+ * Moves go to the frames of the chosen rate. Where that rate is the video's own, the next
+ * frame is decoded by a single step and earlier frames by running backwards, which is much
+ * faster than a seek; otherwise, and whenever a step cannot be trusted, it seeks.
+ *
+ * A step cannot be cut short safely: while one decodes, one further move (the latest asked
+ * for) and a press of play wait for it. A step that never arrives, or brings another frame
+ * than the one it was sent for, is put right by a seek.
+ */
+class FrameStepper : public QObject
+{
+    Q_OBJECT
+public:
+    FrameStepper(StepEngine &engine, StepClock &clock, QObject *parent = nullptr);
+    ~FrameStepper() override;
+
+    /** The chosen rate of steps, in frames per second. */
+    void setRate(int fps);
+    int rate() const { return fps_; }
+    /** Length of one step at the chosen rate, in ms. */
+    int seekStep() const;
+    /** A new video is on: its start, keyframes and end are not known yet. */
+    void newVideo();
+    /** The time of the video's first frame, and its longest keyframe stretch (-1 unknown). */
+    void setVideoStart(qint64 originMs, qint64 keyGapMs);
+    /** The chosen rate from the video's first frame. */
+    FrameGrid frameGrid() const;
+
+    void forward();
+    void rewind();
+    /** Moves to the frame of a recorded mark. */
+    void seekToMark(qint64 ms);
+    /** Moves to the frame that holds a time (the seek slider's jumps). */
+    void jumpTo(qint64 ms);
+    /** Shows the picture on screen once more (after the surface changed size). */
+    void refresh();
+    /** Plays from the frame on screen (from the start, on the last frame). */
+    void play();
+    void playPause();
+
+    /** Playing began: the last move no longer tells where the picture is. */
+    void playingStarted();
+    /** Playing paused by the user: the time is put on the frame on screen. */
+    void pausedFromPlaying();
+    /** Playback reached the end of every stream; pauses on the last frame. */
+    void reachedEnd(qint64 lastFrameMs);
+    /** Whether the picture is paused on the last frame by the end of playback. */
+    bool pausedAtEnd() const { return pausedAtEnd_; }
+
+    /** Forgets the moves under way: the engine's time counts again at once. */
+    void forget();
+    /** A move may have arrived (the engine's report). */
+    void moveArrived();
+
+    /** The time of the frame on screen or about to be; further steps go on from here. */
+    qint64 currentTime() const;
+    /** The time of the frame on screen now: while a move decodes, of the last that came. */
+    qint64 shownTime() const;
+    /** The start of the frame on screen, in whole ms rounded down: what a mark holds. */
+    qint64 recordingTime() const;
+    /** Whether a next-frame step decodes just the next frame instead of seeking to it. */
+    bool stepsFrameByFrame() const;
+    /** Whether the move that is under way is a step still decoding. */
+    bool stepDecoding() const;
+    /** Where a move for ms goes: to a mark's frame, or to the frame holding a time. */
+    qint64 seekTarget(qint64 ms, bool mark) const;
+    qint64 lastFrameStart() const;
+    bool atLastFrame() const;
+
+signals:
+    /** The picture moved, or will: the time shown may have changed. */
+    void moved();
+
+private:
+    // A step sent (forwards or backwards), or a backwards run being turned that a step follows.
+    enum class Phase { Still, Stepping, SteppingBack, Turning };
+
+    void moveTo(qint64 target);
+    void seekTo(qint64 target);
+    bool sendStep(qint64 target);
+    bool turnBackwards(qint64 from, qint64 target);
+    void settle();
+    void startPlayback();
+    void noteMove(qint64 target);
+    void startPhase(Phase phase);
+    qint64 lastTarget() const;
+    qint64 sinceMove() const;
+    bool movePending() const;
+    quint64 landed() const;
+    bool rateIsVideoRate() const;
+    bool reverseStepsAffordable() const;
+    bool stepShowsItsFrame(Phase step) const;
+
+    StepEngine &engine_;
+    StepClock &clock_;
+    int fps_ = 50;
+    qint64 videoOrigin_ = 0;
+    qint64 keyGapMs_ = -1;
+    // The start of the video's last frame, once playback has reached it; -1 until then.
+    qint64 videoEnd_ = -1;
+
+    // Moves of the picture are numbered; the engine tells which one is on screen.
+    static constexpr int movesKept = 16;
+    quint64 moveCount_ = 0;
+    // Moves up to this one no longer tell what is on screen (playing or a new file came).
+    quint64 settledMove_ = 0;
+    qint64 moveTargets_[movesKept] = {};
+    // On screen when the moves under way began.
+    qint64 timeBeforeMoves_ = 0;
+    // The clock's time of the last move; -1 once forgotten.
+    qint64 movedAt_ = -1;
+
+    // The one queued-move state: what is decoding, at most one move waiting for it (a later
+    // request replaces it) and whether play waits for it.
+    Phase phase_ = Phase::Still;
+    bool moveWaits_ = false;
+    qint64 waitingTarget_ = 0;
+    bool playWaits_ = false;
+
+    // Steps leave the sound where the last seek put it; playing needs a seek first.
+    bool soundBehind_ = false;
+    bool pausedAtEnd_ = false;
+};
+
+} // namespace dravenhol::morlek::player
+
+#endif

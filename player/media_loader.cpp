@@ -1,0 +1,148 @@
+#include "media_loader.h"
+
+#include "playback_engine.h"
+#include "video_start_probe.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+
+namespace dravenhol::morlek::player {
+
+namespace {
+
+// How long a load may stay stopped, with no length and no error, before it counts as failed.
+constexpr qint64 loadGiveUpMs = 10000;
+// The same, when the back-end reports the very error that the source before ended with.
+constexpr qint64 staleErrorGiveUpMs = 3000;
+
+// The name the back-end gives a file: absolute, as its URL carries it.
+QString backendName(const QString &path)
+{
+    return QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toLocalFile();
+}
+
+} // namespace
+
+MediaLoader::MediaLoader(PlaybackEngine &engine, QObject *parent)
+    : QObject(parent)
+    , engine_(engine)
+    , probe_(new VideoStartProbe(this))
+    , giveUpMs_(loadGiveUpMs)
+{
+    watch_.setInterval(50);
+    connect(&watch_, &QTimer::timeout, this, &MediaLoader::checkLoad);
+    connect(&engine_, &PlaybackEngine::backendStateChanged, this, &MediaLoader::backendChanged);
+    connect(&engine_, &PlaybackEngine::fileChanged, this, &MediaLoader::fileChanged);
+    connect(probe_, &VideoStartProbe::probed, this,
+            [this](const QString &path, qint64 startMs, qint64 keyGapMs) {
+                if (path == current_)
+                    emit probed(startMs, keyGapMs);
+            });
+}
+
+MediaLoader::~MediaLoader() = default;
+
+void MediaLoader::open(const QString &path)
+{
+    start(path);
+    earlierError_ = engine_.backendError();
+    pending_ = true;
+    clock_.start();
+    engine_.setFile(path);
+    // The back-end may stay stopped from the file before, and then reports no change at all.
+    watch_.start();
+    emit opening(path);
+}
+
+void MediaLoader::start(const QString &path)
+{
+    current_ = backendName(path);
+    given_ = path;
+    probe_->probe(current_);
+}
+
+void MediaLoader::openDropped(const QList<QUrl> &urls)
+{
+    // Only local files can be opened; a web address has no local path, and an empty path
+    // would name the working folder.
+    QStringList paths;
+    for (const QUrl &url : urls) {
+        if (url.isLocalFile() && !url.toLocalFile().isEmpty())
+            paths << url.toLocalFile();
+    }
+    engine_.clearQueue();
+    if (paths.isEmpty())
+        return;
+    const QDir folder(paths.first());
+    if (folder.exists()) {
+        paths.clear();
+        const QStringList entries = folder.entryList(QDir::Files, QDir::Name | QDir::IgnoreCase);
+        for (const QString &entry : entries)
+            paths << folder.filePath(entry);
+        if (paths.isEmpty())
+            return;
+    }
+    open(paths.takeFirst());
+    for (const QString &path : qAsConst(paths))
+        engine_.enqueue(path);
+    engine_.play();
+}
+
+void MediaLoader::fileChanged(const QString &path)
+{
+    if (path == current_)
+        return;
+    // A queued file that came on is the opened file from now on: its own title, its own
+    // record and its own frames, or its marks would land in the record of the file before.
+    start(path);
+    emit opening(path);
+}
+
+void MediaLoader::backendChanged(Phonon::State now)
+{
+    if (!pending_)
+        return;
+    if (now == Phonon::PausedState || now == Phonon::PlayingState
+        || now == Phonon::BufferingState || now == Phonon::ErrorState) {
+        pending_ = false;
+        watch_.stop();
+        emit loaded(engine_.hasVideo());
+    } else if (now == Phonon::StoppedState) {
+        checkLoad();
+        if (pending_)
+            watch_.start();
+    }
+}
+
+void MediaLoader::checkLoad()
+{
+    if (!pending_ || !engine_.isStopped()) {
+        watch_.stop();
+        return;
+    }
+    // One box at a time: the timing panel may be telling that the file's record could not be
+    // read. The watch comes back here once that box is answered.
+    if (QApplication::activeModalWidget())
+        return;
+    const QString error = engine_.backendError();
+    // An error that the back-end kept from the source before is only believed once the load
+    // has had time to get past the stopped state it always passes through.
+    const qint64 giveUp = error.isEmpty() ? giveUpMs_ : staleErrorGiveUpMs;
+    if (!error.isEmpty() && error != earlierError_)
+        fail(error.section(QLatin1Char('\n'), 1), false);
+    else if (clock_.elapsed() > giveUp && engine_.totalTime() < 0 && !engine_.hasVideo())
+        fail(error.section(QLatin1Char('\n'), 1), error.isEmpty());
+}
+
+void MediaLoader::fail(const QString &detail, bool gaveUp)
+{
+    pending_ = false;
+    watch_.stop();
+    // A load given up is ended for good: one that came in later would find a window that
+    // had told the user it failed.
+    engine_.clear();
+    emit failed(given_, detail, gaveUp);
+}
+
+} // namespace dravenhol::morlek::player

@@ -1,0 +1,298 @@
+#include "playback_engine.h"
+
+#include "backend_choice.h"
+#include "gapless_wait_guard.h"
+#include "pipeline_stepper.h"
+#include "stream_end_hold.h"
+
+#include <QFileInfo>
+#include <QUrl>
+
+#include <phonon/MediaObjectInterface>
+#include <phonon/MediaSource>
+#include <phonon/VideoWidget>
+
+namespace dravenhol::morlek::player {
+
+namespace {
+
+// How often playing looks whether every stream has ended.
+constexpr int endWatchMs = 20;
+
+Phonon::MediaSource sourceOf(const QString &path)
+{
+    // The back-end needs a full file URL: a relative one cannot be opened.
+    return Phonon::MediaSource(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
+}
+
+} // namespace
+
+PlaybackEngine::PlaybackEngine(QObject *parent)
+    : QObject(parent)
+    , audio_(Phonon::VideoCategory)
+{
+    qRegisterMetaType<PlayerState>();
+    // The back-end makes its pipeline when the media object first meets a path: the catch
+    // must be watching by then.
+    pipeline_ = std::make_unique<PipelineStepper>();
+    connect(&media_, &Phonon::MediaObject::stateChanged, this, &PlaybackEngine::backendChanged);
+    connect(&media_, &Phonon::MediaObject::tick, this, &PlaybackEngine::tick);
+    connect(&media_, &Phonon::MediaObject::totalTimeChanged, this,
+            &PlaybackEngine::totalTimeChanged);
+    connect(&media_, &Phonon::MediaObject::currentSourceChanged, this,
+            &PlaybackEngine::sourceChanged);
+    endWatch_.setInterval(endWatchMs);
+    connect(&endWatch_, &QTimer::timeout, this, &PlaybackEngine::watchEnd);
+}
+
+PlaybackEngine::~PlaybackEngine()
+{
+    if (pipeline_)
+        pipeline_->setLandedCallback({});
+}
+
+void PlaybackEngine::attachVideo(Phonon::VideoWidget *surface)
+{
+    audioPath_ = Phonon::createPath(&media_, &audio_);
+    Phonon::createPath(&media_, surface);
+    if (!pipeline_->catchPipeline()) {
+        pipeline_.reset();
+        return;
+    }
+    endHold_ = std::make_unique<StreamEndHold>(pipeline_->pipeline());
+    gaplessGuard_ = std::make_unique<GaplessWaitGuard>(pipeline_->pipeline());
+    // The landing is learnt in the streaming thread; the report goes to this thread.
+    pipeline_->setLandedCallback([this] {
+        QMetaObject::invokeMethod(this, &PlaybackEngine::moveLanded, Qt::QueuedConnection);
+    });
+}
+
+void PlaybackEngine::setFile(const QString &path)
+{
+    clearQueue();
+    loading_ = true;
+    const PlayerState before = state_;
+    state_ = PlayerState::Loading;
+    if (before != state_)
+        emit stateChanged(state_, before);
+    media_.setCurrentSource(sourceOf(path));
+    // Loaded to its first frame, paused.
+    media_.play();
+    media_.pause();
+}
+
+void PlaybackEngine::enqueue(const QString &path)
+{
+    media_.enqueue(sourceOf(path));
+    if (gaplessGuard_)
+        gaplessGuard_->setQueueEmpty(false);
+}
+
+void PlaybackEngine::clearQueue()
+{
+    media_.clearQueue();
+    if (gaplessGuard_)
+        gaplessGuard_->setQueueEmpty(true);
+}
+
+void PlaybackEngine::clear()
+{
+    clearQueue();
+    loading_ = false;
+    holdEnd(false);
+    media_.setCurrentSource(Phonon::MediaSource());
+    const PlayerState before = state_;
+    state_ = PlayerState::Empty;
+    if (before != state_)
+        emit stateChanged(state_, before);
+}
+
+QString PlaybackEngine::currentFile() const
+{
+    const Phonon::MediaSource source = media_.currentSource();
+    return source.type() == Phonon::MediaSource::LocalFile ? source.fileName() : QString();
+}
+
+bool PlaybackEngine::hasVideo() const
+{
+    return media_.hasVideo();
+}
+
+QString PlaybackEngine::backendError() const
+{
+    Phonon::MediaObjectInterface *backend = backendOf(&media_);
+    if (!backend || backend->errorType() == Phonon::NoError)
+        return QString();
+    return QString::number(backend->errorType()) + QLatin1Char('\n') + backend->errorString();
+}
+
+QString PlaybackEngine::errorText() const
+{
+    return media_.errorString();
+}
+
+bool PlaybackEngine::errorIsFatal() const
+{
+    return media_.errorType() == Phonon::FatalError;
+}
+
+void PlaybackEngine::setTickInterval(int ms)
+{
+    media_.setTickInterval(ms);
+}
+
+bool PlaybackEngine::isPaused() const
+{
+    return media_.state() == Phonon::PausedState;
+}
+
+bool PlaybackEngine::isPlaying() const
+{
+    return media_.state() == Phonon::PlayingState;
+}
+
+qint64 PlaybackEngine::time() const
+{
+    return media_.currentTime();
+}
+
+qint64 PlaybackEngine::totalTime() const
+{
+    return media_.totalTime();
+}
+
+double PlaybackEngine::videoFrameRate() const
+{
+    return pipeline_ ? pipeline_->videoFrameRate() : 0;
+}
+
+bool PlaybackEngine::canStep() const
+{
+    return pipeline_ != nullptr;
+}
+
+qint64 PlaybackEngine::shownFrameTime() const
+{
+    return pipeline_ ? pipeline_->shownFrameTime() : -1;
+}
+
+quint64 PlaybackEngine::landedMove() const
+{
+    return pipeline_ ? pipeline_->landedRequest() : 0;
+}
+
+bool PlaybackEngine::stepFrame(quint64 move)
+{
+    return pipeline_ && pipeline_->stepFrame(move);
+}
+
+bool PlaybackEngine::runBackwards(quint64 move, qint64 fromMs)
+{
+    return pipeline_ && pipeline_->reverse(move, fromMs);
+}
+
+bool PlaybackEngine::runsBackwards() const
+{
+    return pipeline_ && pipeline_->isReversed();
+}
+
+void PlaybackEngine::seek(quint64 move, qint64 ms)
+{
+    if (pipeline_)
+        pipeline_->beginRequest(move);
+    media_.seek(ms);
+}
+
+bool PlaybackEngine::seekPipeline(quint64 move, qint64 ms)
+{
+    return pipeline_ && pipeline_->forward(move, ms);
+}
+
+void PlaybackEngine::play()
+{
+    // With files queued, the end of this one is no end: the next one follows.
+    if (endHold_ && media_.queue().isEmpty())
+        endHold_->setHolding(true);
+    media_.play();
+}
+
+void PlaybackEngine::pause()
+{
+    media_.pause();
+}
+
+void PlaybackEngine::backendChanged(Phonon::State now)
+{
+    if (now == Phonon::PlayingState)
+        holdEnd(media_.queue().isEmpty());
+    else if (now != Phonon::BufferingState)
+        holdEnd(false);
+
+    PlayerState next = state_;
+    switch (now) {
+    case Phonon::LoadingState:
+        next = PlayerState::Loading;
+        break;
+    case Phonon::StoppedState: {
+        // Phonon 4 for Qt 5 starts on an empty source rather than an invalid one: neither plays.
+        const auto type = media_.currentSource().type();
+        if (type == Phonon::MediaSource::Invalid || type == Phonon::MediaSource::Empty)
+            next = PlayerState::Empty;
+        else
+            next = loading_ ? PlayerState::Loading : PlayerState::Paused;
+        break;
+    }
+    case Phonon::PausedState:
+        next = PlayerState::Paused;
+        break;
+    case Phonon::PlayingState:
+    case Phonon::BufferingState:
+        next = PlayerState::Playing;
+        break;
+    case Phonon::ErrorState:
+        next = PlayerState::Error;
+        break;
+    }
+    if (next != PlayerState::Loading && next != PlayerState::Empty)
+        loading_ = false;
+    const PlayerState before = state_;
+    state_ = next;
+    if (before != next)
+        emit stateChanged(next, before);
+    emit backendStateChanged(now);
+}
+
+void PlaybackEngine::sourceChanged(const Phonon::MediaSource &source)
+{
+    const bool queueEmpty = media_.queue().isEmpty();
+    if (gaplessGuard_)
+        gaplessGuard_->setQueueEmpty(queueEmpty);
+    if (queueEmpty && media_.state() == Phonon::PlayingState)
+        holdEnd(true);
+    if (source.type() == Phonon::MediaSource::LocalFile)
+        emit fileChanged(source.fileName());
+}
+
+void PlaybackEngine::holdEnd(bool hold)
+{
+    if (!endHold_)
+        return;
+    endHold_->setHolding(hold);
+    if (hold)
+        endWatch_.start();
+    else
+        endWatch_.stop();
+}
+
+void PlaybackEngine::watchEnd()
+{
+    if (!endHold_ || !endHold_->reachedEnd() || media_.state() != Phonon::PlayingState)
+        return;
+    endWatch_.stop();
+    // The sink still holds the last frame it showed: the video's last.
+    const qint64 last = pipeline_->shownFrameTime();
+    endHold_->setHolding(false);
+    emit endReached(last);
+}
+
+} // namespace dravenhol::morlek::player

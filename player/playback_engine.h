@@ -1,0 +1,122 @@
+#ifndef MORLEK_PLAYBACK_ENGINE_H
+#define MORLEK_PLAYBACK_ENGINE_H
+
+#include "step_engine.h"
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <phonon/AudioOutput>
+#include <phonon/MediaObject>
+#include <phonon/Path>
+
+#include <memory>
+
+class PipelineStepper;
+class StreamEndHold;
+
+namespace Phonon {
+class VideoWidget;
+}
+
+namespace dravenhol::morlek::player {
+
+class GaplessWaitGuard;
+
+/** The player's states, as the program sees them. */
+enum class PlayerState { Empty, Loading, Paused, Playing, Error };
+
+/**
+ * The media back-end: the media object, its sound and picture, the GStreamer pipeline behind
+ * them and the guards at the end of a file. It is the only code that touches Phonon's or
+ * GStreamer's objects, and it must live in the GUI thread.
+ */
+class PlaybackEngine : public QObject, public StepEngine
+{
+    Q_OBJECT
+public:
+    explicit PlaybackEngine(QObject *parent = nullptr);
+    ~PlaybackEngine() override;
+
+    /** Shows the picture on @p surface; call it once, before any file is set. */
+    void attachVideo(Phonon::VideoWidget *surface);
+
+    PlayerState state() const { return state_; }
+    /** Whether the back-end is stopped: loading, or failed to load without saying so. */
+    bool isStopped() const { return media_.state() == Phonon::StoppedState; }
+    /** Sets the file to play, dropping the queue; the engine loads it. */
+    void setFile(const QString &path);
+    /** Plays @p path after the file on now and those queued before. */
+    void enqueue(const QString &path);
+    void clearQueue();
+    /** Drops the file and the queue: nothing is set any more. */
+    void clear();
+    /** The file that is on now (absolute), or empty. */
+    QString currentFile() const;
+    bool hasVideo() const;
+    /** The back-end's error of the file on now, as "<kind>\n<text>"; empty when none. */
+    QString backendError() const;
+    QString errorText() const;
+    bool errorIsFatal() const;
+    void setTickInterval(int ms);
+
+    /** For the seek and volume sliders, which work on them directly, and for tests. */
+    Phonon::MediaObject *mediaObject() { return &media_; }
+    Phonon::AudioOutput *audioOutput() { return &audio_; }
+
+    bool isPaused() const override;
+    bool isPlaying() const override;
+    bool isLoading() const override { return state_ == PlayerState::Loading; }
+    qint64 time() const override;
+    qint64 totalTime() const override;
+    double videoFrameRate() const override;
+    bool canStep() const override;
+    qint64 shownFrameTime() const override;
+    quint64 landedMove() const override;
+    bool stepFrame(quint64 move) override;
+    bool runBackwards(quint64 move, qint64 fromMs) override;
+    bool runsBackwards() const override;
+    void seek(quint64 move, qint64 ms) override;
+    bool seekPipeline(quint64 move, qint64 ms) override;
+    void play() override;
+    void pause() override;
+
+signals:
+    void stateChanged(dravenhol::morlek::player::PlayerState now,
+                      dravenhol::morlek::player::PlayerState before);
+    /** A raw state of the back-end; the load watch needs its stopped state. */
+    void backendStateChanged(Phonon::State now);
+    void tick(qint64 ms);
+    void totalTimeChanged(qint64 ms);
+    /** Another file came on: a file set, or a queued one that followed the one before. */
+    void fileChanged(const QString &path);
+    /** A move of the picture may have arrived. */
+    void moveLanded();
+    /** Playing reached the end of every stream; the last frame, from its stamp, or -1. */
+    void endReached(qint64 lastFrameMs);
+
+private:
+    void backendChanged(Phonon::State now);
+    void sourceChanged(const Phonon::MediaSource &source);
+    void holdEnd(bool hold);
+    void watchEnd();
+
+    Phonon::MediaObject media_;
+    Phonon::AudioOutput audio_;
+    Phonon::Path audioPath_;
+    // After media_: it lets go of the back-end's pipeline before the media object ends it.
+    std::unique_ptr<PipelineStepper> pipeline_;
+    std::unique_ptr<StreamEndHold> endHold_;
+    std::unique_ptr<GaplessWaitGuard> gaplessGuard_;
+    QTimer endWatch_;
+    PlayerState state_ = PlayerState::Empty;
+    // Set with a file until the back-end has paused, played or failed with it.
+    bool loading_ = false;
+};
+
+} // namespace dravenhol::morlek::player
+
+Q_DECLARE_METATYPE(dravenhol::morlek::player::PlayerState)
+
+#endif

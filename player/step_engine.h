@@ -1,0 +1,90 @@
+#ifndef MORLEK_STEP_ENGINE_H
+#define MORLEK_STEP_ENGINE_H
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QTimer>
+
+namespace dravenhol::morlek::player {
+
+/**
+ * What the frame stepper asks of the playback engine. Moves of the picture are numbered by
+ * the stepper; the engine tells which of them last put its picture on screen.
+ */
+class StepEngine
+{
+public:
+    virtual ~StepEngine() = default;
+
+    /** Paused with a picture (not loading, not stopped). */
+    virtual bool isPaused() const = 0;
+    virtual bool isPlaying() const = 0;
+    /** A file is set and has not yet come to pause or play. */
+    virtual bool isLoading() const = 0;
+    /** The playback time the engine reports, in ms. */
+    virtual qint64 time() const = 0;
+    /** The length of the file in ms, or -1 while unknown. */
+    virtual qint64 totalTime() const = 0;
+    /** The video's own frame rate, 0 when unknown. */
+    virtual double videoFrameRate() const = 0;
+    /** Whether the engine can step single frames and run backwards at all. */
+    virtual bool canStep() const = 0;
+    /** The start of the frame on screen as the video stamps it, in ms; -1 when none is held. */
+    virtual qint64 shownFrameTime() const = 0;
+    /**
+     * The number of the last move whose picture is on screen. May be read at any time: the
+     * engine learns it in another thread, and a report of it can come after the user acted.
+     */
+    virtual quint64 landedMove() const = 0;
+
+    /** Decodes the next frame (or the one before, running backwards); false when refused. */
+    virtual bool stepFrame(quint64 move) = 0;
+    /** Turns the paused picture round to run backwards from fromMs; false when refused. */
+    virtual bool runBackwards(quint64 move, qint64 fromMs) = 0;
+    /** Whether a backwards run is under way; any seek ends it. */
+    virtual bool runsBackwards() const = 0;
+    /** Seeks to ms, exactly, as move. */
+    virtual void seek(quint64 move, qint64 ms) = 0;
+    /** Seeks the pipeline itself, past the player's own seek; false when it cannot. */
+    virtual bool seekPipeline(quint64 move, qint64 ms) = 0;
+    virtual void play() = 0;
+    virtual void pause() = 0;
+};
+
+/**
+ * The stepper's clock: the time now and one wake-up call at a time. Tests run the stepper on
+ * a clock they move themselves.
+ */
+class StepClock : public QObject
+{
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    /** A monotonic time in ms. */
+    virtual qint64 nowMs() const = 0;
+    /** Emits woke() once, ms from now; replaces a wake-up still to come. */
+    virtual void wakeIn(qint64 ms) = 0;
+    virtual void cancelWake() = 0;
+
+signals:
+    void woke();
+};
+
+/** The real clock, with a precise timer. */
+class SteadyStepClock : public StepClock
+{
+    Q_OBJECT
+public:
+    explicit SteadyStepClock(QObject *parent = nullptr);
+    qint64 nowMs() const override { return clock_.elapsed(); }
+    void wakeIn(qint64 ms) override { timer_.start(int(ms)); }
+    void cancelWake() override { timer_.stop(); }
+
+private:
+    QElapsedTimer clock_;
+    QTimer timer_;
+};
+
+} // namespace dravenhol::morlek::player
+
+#endif
