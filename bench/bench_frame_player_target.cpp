@@ -1,13 +1,11 @@
 #include "bench_frame_player_target.h"
 
 #include "media_player.h"
+#include "media_video_widget.h"
+#include "time_text.h"
+#include "timer_widget.h"
 
-#include <QLabel>
-#include <QRegularExpression>
-#include <QSlider>
 #include <QTableView>
-#include <phonon/SeekSlider>
-#include <phonon/VideoWidget>
 
 FrameBenchPlayerTarget::FrameBenchPlayerTarget() = default;
 
@@ -20,7 +18,7 @@ QWidget *FrameBenchPlayerTarget::window() const
 
 QWidget *FrameBenchPlayerTarget::videoSurface() const
 {
-    return player_ ? player_->findChild<Phonon::VideoWidget *>() : nullptr;
+    return player_ ? player_->videoWidget() : nullptr;
 }
 
 void FrameBenchPlayerTarget::open(const QString &path)
@@ -30,31 +28,23 @@ void FrameBenchPlayerTarget::open(const QString &path)
 
 void FrameBenchPlayerTarget::selectFrameRate(int fps)
 {
-    // The "Seek step" menu calls this slot with the entry's rate.
-    QMetaObject::invokeMethod(player_.get(), "setFPS", Q_ARG(int, fps));
+    player_->setFPS(fps);
 }
 
 bool FrameBenchPlayerTarget::jumpTo(qint64 ms)
 {
-    auto *seekSlider = player_->findChild<Phonon::SeekSlider *>();
-    auto *slider = seekSlider ? seekSlider->findChild<QSlider *>() : nullptr;
-    if (!slider)
-        return false;
-    slider->setValue(int(ms));
+    player_->jumpTo(ms);
     return true;
 }
 
 QString FrameBenchPlayerTarget::shownTime() const
 {
-    static const QRegularExpression timeText(QStringLiteral("^\\d+:\\d\\d(:\\d\\d)?:\\d\\d\\d"));
-    const QList<QLabel *> labels = player_->findChildren<QLabel *>();
-    for (const QLabel *label : labels)
-        if (timeText.match(label->text()).hasMatch())
-            return label->text();
-    return {};
+    // What the time label reads.
+    return dravenhol::morlek::player::playerTimeText(player_->recordingTime(),
+                                                     player_->engine()->totalTime());
 }
 
 QTableView *FrameBenchPlayerTarget::timingTable() const
 {
-    return player_->findChild<QTableView *>();
+    return player_->timerWidget()->findChild<QTableView *>();
 }

@@ -9,8 +9,8 @@ class MediaPlayer;
 
 /**
  * The program's player window as the benchmark drives it: opened as from the command line,
- * stepped with its own keys, moved with its seek slider, timed with its timing panel. Only
- * public slots and the window's child widgets are used.
+ * stepped with its own keys, jumped as its seek slider jumps, timed with its timing panel,
+ * all through the window's own interface.
  */
 class FrameBenchPlayerTarget : public FrameBenchTarget
 {

@@ -12,34 +12,35 @@ GaplessWaitGuard::GaplessWaitGuard(GstElement *pipeline)
     if (!signal_)
         return;
     pipeline_ = static_cast<GstElement *>(gst_object_ref(pipeline));
-    setBlocked(true);
+    refresh();
 }
 
 GaplessWaitGuard::~GaplessWaitGuard()
 {
     if (!pipeline_)
         return;
-    setBlocked(false);
+    for (const gulong handler : qAsConst(blocked_)) {
+        if (g_signal_handler_is_connected(pipeline_, handler))
+            g_signal_handler_unblock(pipeline_, handler);
+    }
     gst_object_unref(pipeline_);
 }
 
-void GaplessWaitGuard::setQueueEmpty(bool empty)
+void GaplessWaitGuard::refresh()
 {
-    setBlocked(empty);
-}
-
-void GaplessWaitGuard::setBlocked(bool blocked)
-{
-    if (!pipeline_ || blocked == blocked_)
+    if (!pipeline_)
         return;
-    // GLib's handler blocking is safe against the signal being emitted in another thread.
-    if (blocked)
-        g_signal_handlers_block_matched(pipeline_, G_SIGNAL_MATCH_ID, signal_, 0, nullptr,
-                                        nullptr, nullptr);
-    else
-        g_signal_handlers_unblock_matched(pipeline_, G_SIGNAL_MATCH_ID, signal_, 0, nullptr,
-                                          nullptr, nullptr);
-    blocked_ = blocked;
+    // The back-end may connect its handler late: each one found is blocked once. GLib's
+    // handler blocking is safe against the signal being emitted in another thread.
+    for (;;) {
+        const gulong handler = g_signal_handler_find(
+            pipeline_, GSignalMatchType(G_SIGNAL_MATCH_ID | G_SIGNAL_MATCH_UNBLOCKED), signal_,
+            0, nullptr, nullptr, nullptr);
+        if (!handler)
+            break;
+        g_signal_handler_block(pipeline_, handler);
+        blocked_.append(handler);
+    }
 }
 
 } // namespace dravenhol::morlek::player

@@ -1,6 +1,8 @@
 #ifndef MORLEK_GAPLESS_WAIT_GUARD_H
 #define MORLEK_GAPLESS_WAIT_GUARD_H
 
+#include <QVector>
+
 typedef struct _GstElement GstElement;
 
 namespace dravenhol::morlek::player {
@@ -12,9 +14,9 @@ namespace dravenhol::morlek::player {
  * seconds, even while paused), the pipeline asks for a next source to play without a gap, and
  * the back-end's answer blocks the streaming thread for up to 1.5 s while it asks the GUI
  * thread. A seek from the GUI thread meanwhile waits for the streaming thread, so the window
- * hangs for the whole wait. With no next file queued there is nothing to ask for: the guard
- * keeps the question from the back-end then, and lets it through while files are queued.
- * It only ever acts in the thread that owns the player, never while the back-end is at work.
+ * hangs for the whole wait. The player hands the back-end no next source (files dropped
+ * together are opened one by one), so the guard keeps the question from the back-end. It only
+ * acts in the thread that owns the player.
  */
 class GaplessWaitGuard
 {
@@ -25,17 +27,15 @@ public:
     GaplessWaitGuard(const GaplessWaitGuard &) = delete;
     GaplessWaitGuard &operator=(const GaplessWaitGuard &) = delete;
 
-    /** Lets the question through while a next file is queued; keeps it back otherwise. */
-    void setQueueEmpty(bool empty);
-    /** Whether the question is kept back now. */
-    bool isGuarding() const { return blocked_; }
+    /** Keeps back the question from handlers the back-end connected since; call it often. */
+    void refresh();
+    /** Whether the question is kept back from some handler now. */
+    bool isGuarding() const { return !blocked_.isEmpty(); }
 
 private:
-    void setBlocked(bool blocked);
-
     GstElement *pipeline_ = nullptr;
     unsigned int signal_ = 0;
-    bool blocked_ = false;
+    QVector<unsigned long> blocked_;
 };
 
 } // namespace dravenhol::morlek::player

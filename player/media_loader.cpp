@@ -33,7 +33,6 @@ MediaLoader::MediaLoader(PlaybackEngine &engine, QObject *parent)
     watch_.setInterval(50);
     connect(&watch_, &QTimer::timeout, this, &MediaLoader::checkLoad);
     connect(&engine_, &PlaybackEngine::backendStateChanged, this, &MediaLoader::backendChanged);
-    connect(&engine_, &PlaybackEngine::fileChanged, this, &MediaLoader::fileChanged);
     connect(probe_, &VideoStartProbe::probed, this,
             [this](const QString &path, qint64 startMs, qint64 keyGapMs) {
                 if (path == current_)
@@ -45,8 +44,14 @@ MediaLoader::~MediaLoader() = default;
 
 void MediaLoader::open(const QString &path)
 {
+    queue_.clear();
+    playWhenLoaded_ = false;
     start(path);
     earlierError_ = engine_.backendError();
+    // Leaving a file that plays, the back-end first pauses it: that is no load of this one.
+    const Phonon::State before = engine_.backendState();
+    passedStop_ = before == Phonon::StoppedState || before == Phonon::LoadingState
+        || before == Phonon::ErrorState;
     pending_ = true;
     clock_.start();
     engine_.setFile(path);
@@ -71,7 +76,6 @@ void MediaLoader::openDropped(const QList<QUrl> &urls)
         if (url.isLocalFile() && !url.toLocalFile().isEmpty())
             paths << url.toLocalFile();
     }
-    engine_.clearQueue();
     if (paths.isEmpty())
         return;
     const QDir folder(paths.first());
@@ -84,30 +88,39 @@ void MediaLoader::openDropped(const QList<QUrl> &urls)
             return;
     }
     open(paths.takeFirst());
-    for (const QString &path : qAsConst(paths))
-        engine_.enqueue(path);
-    engine_.play();
+    queue_ = paths;
+    // A play asked for while the file still loads can be lost in the back-end's own pause.
+    playWhenLoaded_ = true;
 }
 
-void MediaLoader::fileChanged(const QString &path)
+bool MediaLoader::playNext()
 {
-    if (path == current_)
-        return;
-    // A queued file that came on is the opened file from now on: its own title, its own
-    // record and its own frames, or its marks would land in the record of the file before.
-    start(path);
-    emit opening(path);
+    if (queue_.isEmpty())
+        return false;
+    // Opened as if by hand: its own title, record, frames and load watch.
+    const QStringList rest = queue_;
+    open(rest.first());
+    queue_ = rest.mid(1);
+    playWhenLoaded_ = true;
+    return true;
 }
 
 void MediaLoader::backendChanged(Phonon::State now)
 {
     if (!pending_)
         return;
+    if (now == Phonon::StoppedState || now == Phonon::LoadingState)
+        passedStop_ = true;
+    if (!passedStop_)
+        return;
     if (now == Phonon::PausedState || now == Phonon::PlayingState
         || now == Phonon::BufferingState || now == Phonon::ErrorState) {
         pending_ = false;
         watch_.stop();
         emit loaded(engine_.hasVideo());
+        if (playWhenLoaded_ && now == Phonon::PausedState)
+            engine_.play();
+        playWhenLoaded_ = false;
     } else if (now == Phonon::StoppedState) {
         checkLoad();
         if (pending_)

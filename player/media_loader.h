@@ -5,6 +5,7 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QTimer>
 #include <QUrl>
 
@@ -18,8 +19,8 @@ class PlaybackEngine;
 
 /**
  * Opens files: one at a time, or a drop of several files or a folder, which play one after
- * the other. It watches each load to its end, and every file that comes on (a queued one
- * too) is announced with opening() and probed for its first frame and keyframes.
+ * the other. Each file, a queued one too, is opened alike: announced with opening(), probed
+ * for its first frame and keyframes, and its load watched to its end.
  */
 class MediaLoader : public QObject
 {
@@ -35,13 +36,17 @@ public:
      * folder, its files in name order; then plays.
      */
     void openDropped(const QList<QUrl> &urls);
+    /** Opens and plays the next queued file; false when none is left. */
+    bool playNext();
+    /** The files still to come after the one on. */
+    QStringList queued() const { return queue_; }
     /** Whether a file is set and not yet loaded or failed. */
     bool isLoading() const { return pending_; }
     /** How long a load may stay stopped, with no length and no error, before it fails. */
     void setGiveUpMs(qint64 ms) { giveUpMs_ = ms; }
 
 signals:
-    /** A file comes on, with its path as given (queued ones: absolute). */
+    /** A file comes on, with its path as given. */
     void opening(const QString &path);
     /** The file on has loaded; hasVideo tells whether it shows a picture. */
     void loaded(bool hasVideo);
@@ -56,7 +61,6 @@ signals:
 private:
     void start(const QString &path);
     void backendChanged(Phonon::State now);
-    void fileChanged(const QString &path);
     void checkLoad();
     void fail(const QString &detail, bool gaveUp);
 
@@ -69,6 +73,11 @@ private:
     // without an error state when the file cannot be played; the load counts as finished when
     // playback is paused or playing, and as failed when the back-end reports an error then.
     bool pending_ = false;
+    // Whether the back-end has left the file before: only then do its states tell of this one.
+    bool passedStop_ = false;
+    QStringList queue_;
+    // A drop plays once its first file has loaded.
+    bool playWhenLoaded_ = false;
     QTimer watch_;
     QElapsedTimer clock_;
     qint64 giveUpMs_;

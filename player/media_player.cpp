@@ -204,7 +204,11 @@ void MediaPlayer::connectPlayback()
     connect(&engine_, &PlaybackEngine::tick, this, &MediaPlayer::updateTime);
     connect(&engine_, &PlaybackEngine::stateChanged, this, &MediaPlayer::engineStateChanged);
     connect(&engine_, &PlaybackEngine::moveLanded, &stepper_, &FrameStepper::moveArrived);
-    connect(&engine_, &PlaybackEngine::endReached, &stepper_, &FrameStepper::reachedEnd);
+    connect(&engine_, &PlaybackEngine::endReached, this, [this](qint64 lastFrameMs) {
+        // The next dropped file follows; after the last one the picture stays on its end.
+        if (!loader_.playNext())
+            stepper_.reachedEnd(lastFrameMs);
+    });
     connect(&stepper_, &FrameStepper::moved, this, &MediaPlayer::updateTime);
     connect(&loader_, &MediaLoader::opening, this, &MediaPlayer::fileComing);
     connect(&loader_, &MediaLoader::loaded, this, &MediaPlayer::fileLoaded);
@@ -282,9 +286,7 @@ void MediaPlayer::fileComing(const QString &path)
 {
     setWindowTitle(QFileInfo(path).fileName());
     stepper_.newVideo();
-    // A queued file comes on playing, with the window as the file before left it.
-    if (loader_.isLoading())
-        loaded_ = false;
+    loaded_ = false;
     applyState();
     emit fileOpened(path);
 }

@@ -39,8 +39,6 @@ PlaybackEngine::PlaybackEngine(QObject *parent)
     connect(&media_, &Phonon::MediaObject::tick, this, &PlaybackEngine::tick);
     connect(&media_, &Phonon::MediaObject::totalTimeChanged, this,
             &PlaybackEngine::totalTimeChanged);
-    connect(&media_, &Phonon::MediaObject::currentSourceChanged, this,
-            &PlaybackEngine::sourceChanged);
     endWatch_.setInterval(endWatchMs);
     connect(&endWatch_, &QTimer::timeout, this, &PlaybackEngine::watchEnd);
 }
@@ -69,7 +67,6 @@ void PlaybackEngine::attachVideo(Phonon::VideoWidget *surface)
 
 void PlaybackEngine::setFile(const QString &path)
 {
-    clearQueue();
     loading_ = true;
     const PlayerState before = state_;
     state_ = PlayerState::Loading;
@@ -81,23 +78,8 @@ void PlaybackEngine::setFile(const QString &path)
     media_.pause();
 }
 
-void PlaybackEngine::enqueue(const QString &path)
-{
-    media_.enqueue(sourceOf(path));
-    if (gaplessGuard_)
-        gaplessGuard_->setQueueEmpty(false);
-}
-
-void PlaybackEngine::clearQueue()
-{
-    media_.clearQueue();
-    if (gaplessGuard_)
-        gaplessGuard_->setQueueEmpty(true);
-}
-
 void PlaybackEngine::clear()
 {
-    clearQueue();
     loading_ = false;
     holdEnd(false);
     media_.setCurrentSource(Phonon::MediaSource());
@@ -210,8 +192,7 @@ bool PlaybackEngine::seekPipeline(quint64 move, qint64 ms)
 
 void PlaybackEngine::play()
 {
-    // With files queued, the end of this one is no end: the next one follows.
-    if (endHold_ && media_.queue().isEmpty())
+    if (endHold_)
         endHold_->setHolding(true);
     media_.play();
 }
@@ -223,8 +204,10 @@ void PlaybackEngine::pause()
 
 void PlaybackEngine::backendChanged(Phonon::State now)
 {
+    if (gaplessGuard_)
+        gaplessGuard_->refresh();
     if (now == Phonon::PlayingState)
-        holdEnd(media_.queue().isEmpty());
+        holdEnd(true);
     else if (now != Phonon::BufferingState)
         holdEnd(false);
 
@@ -260,17 +243,6 @@ void PlaybackEngine::backendChanged(Phonon::State now)
     if (before != next)
         emit stateChanged(next, before);
     emit backendStateChanged(now);
-}
-
-void PlaybackEngine::sourceChanged(const Phonon::MediaSource &source)
-{
-    const bool queueEmpty = media_.queue().isEmpty();
-    if (gaplessGuard_)
-        gaplessGuard_->setQueueEmpty(queueEmpty);
-    if (queueEmpty && media_.state() == Phonon::PlayingState)
-        holdEnd(true);
-    if (source.type() == Phonon::MediaSource::LocalFile)
-        emit fileChanged(source.fileName());
 }
 
 void PlaybackEngine::holdEnd(bool hold)

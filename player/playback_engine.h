@@ -45,12 +45,11 @@ public:
     PlayerState state() const { return state_; }
     /** Whether the back-end is stopped: loading, or failed to load without saying so. */
     bool isStopped() const { return media_.state() == Phonon::StoppedState; }
-    /** Sets the file to play, dropping the queue; the engine loads it. */
+    /** The back-end's own state. */
+    Phonon::State backendState() const { return media_.state(); }
+    /** Sets the file to play; the engine loads it, paused on its first frame. */
     void setFile(const QString &path);
-    /** Plays @p path after the file on now and those queued before. */
-    void enqueue(const QString &path);
-    void clearQueue();
-    /** Drops the file and the queue: nothing is set any more. */
+    /** Drops the file: nothing is set any more. */
     void clear();
     /** The file that is on now (absolute), or empty. */
     QString currentFile() const;
@@ -89,8 +88,6 @@ signals:
     void backendStateChanged(Phonon::State now);
     void tick(qint64 ms);
     void totalTimeChanged(qint64 ms);
-    /** Another file came on: a file set, or a queued one that followed the one before. */
-    void fileChanged(const QString &path);
     /** A move of the picture may have arrived. */
     void moveLanded();
     /** Playing reached the end of every stream; the last frame, from its stamp, or -1. */
@@ -98,7 +95,6 @@ signals:
 
 private:
     void backendChanged(Phonon::State now);
-    void sourceChanged(const Phonon::MediaSource &source);
     void holdEnd(bool hold);
     void watchEnd();
 

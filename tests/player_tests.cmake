@@ -1,5 +1,7 @@
 # Tests of the player library.
-morlek_add_test(tst_frame_grid SOURCES tst_frame_grid.cpp LIBS morlek_player TIMEOUT 60)
+morlek_add_test(tst_frame_grid SOURCES tst_frame_grid.cpp LIBS morlek_player_core TIMEOUT 60)
+morlek_add_test(tst_frame_stepper SOURCES tst_frame_stepper.cpp LIBS morlek_player_core
+                TIMEOUT 60)
 morlek_add_test(tst_window_fit SOURCES tst_window_fit.cpp LIBS morlek_player TIMEOUT 60)
 morlek_add_test(tst_media_player SOURCES tst_media_player.cpp LIBS morlek_player WIDGETS
                 TIMEOUT 120)
@@ -14,3 +16,6 @@ morlek_add_test(tst_video_probe SOURCES tst_video_probe.cpp LIBS morlek_player T
 morlek_add_test(tst_video_end SOURCES tst_video_end.cpp
                 LIBS morlek_player morlek_playersupport morlek_recordsupport VIDEO
                 TIMEOUT 180)
+morlek_add_test(tst_media_loader SOURCES tst_media_loader.cpp
+                LIBS morlek_player morlek_playersupport morlek_recordsupport VIDEO
+                TIMEOUT 120)

@@ -115,9 +115,9 @@ void TestMediaPlayer::cleanup()
 QStringList TestMediaPlayer::queuedFiles() const
 {
     QStringList files;
-    const auto queue = player_->mediaObject()->queue();
-    for (const Phonon::MediaSource &source : queue)
-        files << QFileInfo(source.fileName()).fileName();
+    const QStringList queue = player_->loader()->queued();
+    for (const QString &path : queue)
+        files << QFileInfo(path).fileName();
     return files;
 }
 

@@ -1,0 +1,361 @@
+// The stepping policy on an engine and a clock of the test's own: no window, no media back-end.
+
+#include "frame_stepper.h"
+#include "step_engine.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using dravenhol::morlek::player::FrameStepper;
+using dravenhol::morlek::player::StepClock;
+using dravenhol::morlek::player::StepEngine;
+
+namespace {
+
+// Writes down what it is asked as "step 1", "run-back 1 221", "seek 2 121", "pipeline-seek 3
+// 961", "play", "pause"; moves land when the test says.
+class FakeEngine : public StepEngine
+{
+public:
+    bool paused = true;
+    bool playing = false;
+    bool loading = false;
+    bool stepping = true;
+    bool refuseSteps = false;
+    qint64 now = 0;
+    qint64 total = 10000;
+    double rate = 25;
+    qint64 shown = -1;
+    quint64 landed = 0;
+    bool backwards = false;
+    QStringList calls;
+
+    bool isPaused() const override { return paused; }
+    bool isPlaying() const override { return playing; }
+    bool isLoading() const override { return loading; }
+    qint64 time() const override { return now; }
+    qint64 totalTime() const override { return total; }
+    double videoFrameRate() const override { return rate; }
+    bool canStep() const override { return stepping; }
+    qint64 shownFrameTime() const override { return shown; }
+    quint64 landedMove() const override { return landed; }
+    bool stepFrame(quint64 move) override
+    {
+        if (refuseSteps)
+            return false;
+        calls << QStringLiteral("step %1").arg(move);
+        return true;
+    }
+    bool runBackwards(quint64 move, qint64 fromMs) override
+    {
+        calls << QStringLiteral("run-back %1 %2").arg(move).arg(fromMs);
+        backwards = true;
+        return true;
+    }
+    bool runsBackwards() const override { return backwards; }
+    void seek(quint64 move, qint64 ms) override
+    {
+        calls << QStringLiteral("seek %1 %2").arg(move).arg(ms);
+        backwards = false;
+    }
+    bool seekPipeline(quint64 move, qint64 ms) override
+    {
+        calls << QStringLiteral("pipeline-seek %1 %2").arg(move).arg(ms);
+        backwards = false;
+        return true;
+    }
+    void play() override
+    {
+        calls << QStringLiteral("play");
+        paused = false;
+        playing = true;
+    }
+    void pause() override { calls << QStringLiteral("pause"); }
+};
+
+class FakeClock : public StepClock
+{
+public:
+    qint64 now = 1000;
+    qint64 wakeAt = -1;
+
+    qint64 nowMs() const override { return now; }
+    void wakeIn(qint64 ms) override { wakeAt = now + ms; }
+    void cancelWake() override { wakeAt = -1; }
+    void advance(qint64 ms)
+    {
+        now += ms;
+        if (wakeAt >= 0 && now >= wakeAt) {
+            wakeAt = -1;
+            emit woke();
+        }
+    }
+};
+
+} // namespace
+
+class TestFrameStepper : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void rightPressesWhileAStepDecodes_data();
+    void rightPressesWhileAStepDecodes();
+    void leftPress_data();
+    void leftPress();
+    void stepThatNeverArrives_data();
+    void stepThatNeverArrives();
+    void stepThatBroughtAnotherFrame_data();
+    void stepThatBroughtAnotherFrame();
+    void playPressedWhileStepping();
+    void rateOfTheVideo_data();
+    void rateOfTheVideo();
+    void timesWhileAMoveDecodes();
+    void endOfPlayback();
+
+private:
+    // Lands the last move with the engine reporting @p time, and tells the stepper.
+    void land(qint64 time);
+
+    FakeEngine engine_;
+    FakeClock *clock_ = nullptr;
+    FrameStepper *stepper_ = nullptr;
+    quint64 moves_ = 0;
+};
+
+void TestFrameStepper::init()
+{
+    engine_ = FakeEngine();
+    clock_ = new FakeClock;
+    stepper_ = new FrameStepper(engine_, *clock_);
+    stepper_->setRate(25);
+    stepper_->setVideoStart(0, 500);
+}
+
+void TestFrameStepper::cleanup()
+{
+    delete stepper_;
+    delete clock_;
+}
+
+void TestFrameStepper::land(qint64 time)
+{
+    const QString last = engine_.calls.isEmpty() ? QString() : engine_.calls.last();
+    const QStringList words = last.split(QLatin1Char(' '));
+    if (words.size() >= 2)
+        engine_.landed = words.at(1).toULongLong();
+    engine_.now = time;
+    stepper_->moveArrived();
+}
+
+void TestFrameStepper::rightPressesWhileAStepDecodes_data()
+{
+    QTest::addColumn<int>("presses");
+    QTest::addColumn<QStringList>("calls");
+    QTest::addColumn<qint64>("end");
+    // 25 fps: frame k is sought at floor(k * 40) + 1.
+    QTest::addRow("one") << 1 << QStringList{"step 1"} << qint64(41);
+    QTest::addRow("two: the second steps once the first has come")
+        << 2 << QStringList{"step 1", "step 2"} << qint64(81);
+    QTest::addRow("three: the waiting move is the latest, and seeks")
+        << 3 << QStringList{"step 1", "seek 2 121"} << qint64(121);
+    QTest::addRow("six") << 6 << QStringList{"step 1", "seek 2 241"} << qint64(241);
+}
+
+void TestFrameStepper::rightPressesWhileAStepDecodes()
+{
+    QFETCH(int, presses);
+    QFETCH(QStringList, calls);
+    QFETCH(qint64, end);
+    for (int i = 0; i < presses; ++i)
+        stepper_->forward();
+    // While the first step decodes, further presses only move where the picture is headed.
+    QCOMPARE(engine_.calls, QStringList{"step 1"});
+    QCOMPARE(stepper_->currentTime(), end);
+    land(41);
+    QCOMPARE(engine_.calls, calls);
+    QCOMPARE(stepper_->currentTime(), end);
+    // A second step decodes, watched by the deadline; a seek or a landed step needs none.
+    const bool second = calls.size() > 1 && calls.last().startsWith(QLatin1String("step"));
+    QCOMPARE(stepper_->stepDecoding(), second);
+    QCOMPARE(clock_->wakeAt >= 0, second);
+}
+
+void TestFrameStepper::leftPress_data()
+{
+    QTest::addColumn<qint64>("keyGapMs");
+    QTest::addColumn<QStringList>("calls");
+    // From frame 5 (201) to frame 4 (161); the run back starts half a frame on.
+    QTest::addRow("keyframes close: run backwards, then step")
+        << qint64(480) << QStringList{"run-back 1 221", "step 2"};
+    QTest::addRow("keyframes far: seek") << qint64(5000) << QStringList{"seek 1 161"};
+    QTest::addRow("keyframes unknown: seek") << qint64(-1) << QStringList{"seek 1 161"};
+}
+
+void TestFrameStepper::leftPress()
+{
+    QFETCH(qint64, keyGapMs);
+    QFETCH(QStringList, calls);
+    stepper_->setVideoStart(0, keyGapMs);
+    engine_.now = 201;
+    stepper_->rewind();
+    QCOMPARE(stepper_->currentTime(), qint64(161));
+    // Turned round, the engine reports the end of the frame on screen.
+    land(240);
+    if (calls.size() > 1)
+        land(201);
+    QCOMPARE(engine_.calls, calls);
+    QCOMPARE(stepper_->currentTime(), qint64(161));
+    // The next press goes on backwards from there.
+    stepper_->rewind();
+    QCOMPARE(stepper_->currentTime(), qint64(121));
+}
+
+void TestFrameStepper::stepThatNeverArrives_data()
+{
+    QTest::addColumn<bool>("arrivedUnreported");
+    QTest::addColumn<QStringList>("calls");
+    QTest::addRow("lost: a seek makes it good") << false << QStringList{"step 1", "seek 2 41"};
+    QTest::addRow("arrived, report lost: nothing more")
+        << true << QStringList{"step 1"};
+}
+
+void TestFrameStepper::stepThatNeverArrives()
+{
+    QFETCH(bool, arrivedUnreported);
+    QFETCH(QStringList, calls);
+    stepper_->forward();
+    if (arrivedUnreported) {
+        engine_.landed = 1;
+        engine_.now = 41;
+    }
+    clock_->advance(999);
+    QCOMPARE(engine_.calls, QStringList{"step 1"});
+    clock_->advance(1);
+    QCOMPARE(engine_.calls, calls);
+    QCOMPARE(stepper_->currentTime(), qint64(41));
+}
+
+void TestFrameStepper::stepThatBroughtAnotherFrame_data()
+{
+    QTest::addColumn<bool>("backwards");
+    QTest::addColumn<qint64>("reported");
+    QTest::addColumn<QStringList>("calls");
+    QTest::addRow("forwards, the frame after") << false << qint64(81)
+                                               << QStringList{"step 1", "seek 2 41"};
+    QTest::addRow("forwards, the right one") << false << qint64(41) << QStringList{"step 1"};
+    // The player's own seek would keep the end of the backwards run: the pipeline seeks.
+    QTest::addRow("backwards, two frames back")
+        << true << qint64(161) << QStringList{"run-back 1 221", "step 2", "pipeline-seek 3 161"};
+    QTest::addRow("backwards, the right one")
+        << true << qint64(201) << QStringList{"run-back 1 221", "step 2"};
+}
+
+void TestFrameStepper::stepThatBroughtAnotherFrame()
+{
+    QFETCH(bool, backwards);
+    QFETCH(qint64, reported);
+    QFETCH(QStringList, calls);
+    if (backwards) {
+        engine_.now = 201;
+        stepper_->rewind();
+        land(240);
+    } else {
+        stepper_->forward();
+    }
+    land(reported);
+    QCOMPARE(engine_.calls, calls);
+}
+
+void TestFrameStepper::playPressedWhileStepping()
+{
+    stepper_->forward();
+    stepper_->playPause();
+    QCOMPARE(engine_.calls, QStringList{"step 1"});
+    land(41);
+    // The sound stays where the last seek left it: playing starts with a seek to the picture.
+    QCOMPARE(engine_.calls, (QStringList{"step 1", "seek 2 41", "play"}));
+}
+
+void TestFrameStepper::rateOfTheVideo_data()
+{
+    QTest::addColumn<double>("videoRate");
+    QTest::addColumn<int>("chosen");
+    QTest::addColumn<QString>("right");
+    QTest::addColumn<QString>("mark");
+    QTest::addRow("the video's rate: steps, marks to frame starts")
+        << 25.0 << 25 << "step 1" << "seek 2 161";
+    QTest::addRow("29.97 with 30 chosen: seeks, marks one ms on")
+        << 30000.0 / 1001 << 30 << "seek 1 34" << "seek 2 162";
+    QTest::addRow("50 with 25 chosen") << 50.0 << 25 << "seek 1 41" << "seek 2 162";
+    QTest::addRow("rate unknown") << 0.0 << 25 << "seek 1 41" << "seek 2 162";
+}
+
+void TestFrameStepper::rateOfTheVideo()
+{
+    QFETCH(double, videoRate);
+    QFETCH(int, chosen);
+    QFETCH(QString, right);
+    QFETCH(QString, mark);
+    engine_.rate = videoRate;
+    stepper_->setRate(chosen);
+    stepper_->forward();
+    QCOMPARE(engine_.calls.value(0), right);
+    land(engine_.calls.value(0) == QLatin1String("step 1") ? 41 : 34);
+    clock_->advance(400);
+    // A mark one ms after frame 4's start, as earlier versions took them: at the video's rate
+    // it leads to frame 4's seek point; else the mark's time + 1.
+    stepper_->seekToMark(161);
+    QCOMPARE(engine_.calls.value(1), mark);
+}
+
+void TestFrameStepper::timesWhileAMoveDecodes()
+{
+    QSignalSpy moved(stepper_, &FrameStepper::moved);
+    engine_.now = 81;
+    stepper_->jumpTo(1000);
+    QCOMPARE(engine_.calls, QStringList{"seek 1 1001"});
+    QVERIFY(!moved.isEmpty());
+    // The engine still tells the time before: steps go on from the target, the picture shown
+    // is still the old one.
+    engine_.now = 0;
+    QCOMPARE(stepper_->currentTime(), qint64(1001));
+    QCOMPARE(stepper_->shownTime(), qint64(81));
+    QVERIFY(!stepper_->stepsFrameByFrame());
+    land(1001);
+    QCOMPARE(stepper_->shownTime(), qint64(1001));
+    QVERIFY(stepper_->stepsFrameByFrame());
+    // Marks read the frame the engine shows, or the frame grid when none is held.
+    QCOMPARE(stepper_->recordingTime(), qint64(1000));
+    engine_.shown = 1000;
+    QCOMPARE(stepper_->recordingTime(), qint64(1000));
+    stepper_->forget();
+    engine_.now = 3000;
+    QCOMPARE(stepper_->currentTime(), qint64(3000));
+}
+
+void TestFrameStepper::endOfPlayback()
+{
+    engine_.paused = false;
+    engine_.playing = true;
+    engine_.total = 2000;
+    stepper_->reachedEnd(1960);
+    QCOMPARE(engine_.calls, (QStringList{"pause", "pipeline-seek 1 1961"}));
+    QVERIFY(stepper_->pausedAtEnd());
+    engine_.paused = true;
+    engine_.playing = false;
+    land(1961);
+    QVERIFY(stepper_->atLastFrame());
+    stepper_->forward();
+    QCOMPARE(engine_.calls.size(), 2);
+    // Play on the last frame starts again from the beginning.
+    stepper_->play();
+    QCOMPARE(engine_.calls.mid(2), (QStringList{"seek 2 0", "play"}));
+    QVERIFY(!stepper_->pausedAtEnd());
+}
+
+QTEST_GUILESS_MAIN(TestFrameStepper)
+#include "tst_frame_stepper.moc"
