@@ -3,14 +3,17 @@
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
+#include <QTemporaryFile>
 #include <QString>
 #include <QStringList>
 
 #include <boost/throw_exception.hpp>
 
 #include <stdexcept>
+#include <stdio.h>
+#include <unistd.h>
 #include <string>
 
 namespace dravenhol::morlek::metadata {
@@ -51,14 +54,18 @@ void prepareDataDir()
         BOOST_THROW_EXCEPTION(std::runtime_error("Can't create root folder for storing metadata"));
 }
 
-// A process killed in the middle of a save can leave its temporary file "<name>.XXXXXX"
-// beside the data file. It never holds the record, so it goes with the next save.
+// A save writes "<name>.saving-XXXXXX" first, a name only this program gives.
+const QString savingSuffix = QStringLiteral(".saving-");
+
+// A process killed in the middle of a save can leave its temporary file beside the data
+// file. It never holds the record, so it goes with the next save; any other file (a user's
+// "<name>.backup") stays.
 void removeLeftovers(const QString &name)
 {
-    static const QRegularExpression suffix(QStringLiteral("^\\.[A-Za-z0-9_-]{6}$"));
+    static const QRegularExpression suffix(QStringLiteral("^\\.saving-[A-Za-z0-9]{6}$"));
     const QDir dir(dataDirPath());
     const QStringList candidates =
-            dir.entryList({name + QStringLiteral(".??????")},
+            dir.entryList({name + savingSuffix + QStringLiteral("??????")},
                           QDir::Files | QDir::Hidden | QDir::System);
     for (const QString &candidate : candidates) {
         if (suffix.match(candidate.mid(name.size())).hasMatch())
@@ -96,12 +103,22 @@ void saveData(const VideoMetadata &metadata)
 
     // The new record goes to a temporary file that is synced and then renamed over the data
     // file, so that a crash or a full disk leaves the old record in place.
-    QSaveFile file(dataFilePath(name));
-    if (!file.open(QIODevice::WriteOnly))
+    const QString target = dataFilePath(name);
+    QTemporaryFile file(target + savingSuffix + QStringLiteral("XXXXXX"));
+    if (QFileInfo(target).isDir() || !file.open())
         BOOST_THROW_EXCEPTION(std::runtime_error("Can't open data file for writing"));
+    // Readable as the record before it was, or as a new file of the user's would be.
+    file.setPermissions(QFile::exists(target)
+                                ? QFile::permissions(target)
+                                : QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                          | QFileDevice::ReadGroup | QFileDevice::ReadOther);
     const qint64 size = static_cast<qint64>(bytes.size());
-    if (file.write(bytes.data(), size) != size || !file.commit())
+    if (file.write(bytes.data(), size) != size || !file.flush() || ::fsync(file.handle()) != 0
+        || ::rename(QFile::encodeName(file.fileName()).constData(),
+                    QFile::encodeName(target).constData())
+                != 0)
         BOOST_THROW_EXCEPTION(std::runtime_error("Can't write data file"));
+    file.setAutoRemove(false);
 }
 
 } // namespace

@@ -267,9 +267,11 @@ void TestFsPersister::leftoverTemporaryIsNoRecordAndGoesWithNextSave()
     // such leftovers of this record.
     const QByteArray partial =
             encode(timingRecord(fingerprint, {1, 2, 3}, {"/videos/a.mp4"})).left(9);
-    const QString leftover = fingerprint + ".aZ0_-9";
+    const QString leftover = fingerprint + ".saving-aZ09bY";
     QVERIFY(writeFile(dataFile(leftover), partial));
-    const QStringList kept{otherFingerprint + ".aZ0_-9", fingerprint + ".notours", fingerprint + "x"};
+    // A user's copy of the record, whatever its name, is never the program's to delete.
+    const QStringList kept{otherFingerprint + ".saving-aZ09bY", fingerprint + ".backup",
+                           fingerprint + ".aZ0_-9", fingerprint + ".notours", fingerprint + "x"};
     for (const QString &name : kept)
         QVERIFY(writeFile(dataFile(name), "keep"));
 

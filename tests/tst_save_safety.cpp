@@ -133,7 +133,7 @@ void TestSaveSafety::killedSavesLeaveOneCompleteState()
     FsPersister().save(initialRecord(growStep));
     int marks = growStep;
     const int initialMarks = marks;
-    const QRegularExpression leftover(QStringLiteral("^%1\\.[A-Za-z0-9_-]{6}$").arg(hash_));
+    const QRegularExpression leftover(QStringLiteral("^%1\\.saving-[A-Za-z0-9]{6}$").arg(hash_));
 
     constexpr int kills = 200;
     QRandomGenerator random(20261208);
