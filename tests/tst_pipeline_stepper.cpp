@@ -1,3 +1,4 @@
+#include "gapless_wait_guard.h"
 #include "pipeline_stepper.h"
 #include "test_support.h"
 
@@ -17,6 +18,7 @@ private slots:
     void catchesThePlayerPipelineMadeMeanwhile();
     void ignoresOtherElementsThreadsAndLaterPipelines();
     void stepsAndSeeksReportTheirArrival();
+    void gaplessQuestionNeverReachesTheBackEnd();
 
 private:
     GstElement *makePausedPipeline(const QString &path);
@@ -172,6 +174,34 @@ void TestPipelineStepper::stepsAndSeeksReportTheirArrival()
 
     gst_element_set_state(pipeline, GST_STATE_NULL);
     gst_object_unref(pipeline);
+}
+
+// The back-end answers the pipeline's question for a next source by waiting up to seconds in
+// the streaming thread; the player never has one to give, so the question must not arrive.
+void TestPipelineStepper::gaplessQuestionNeverReachesTheBackEnd()
+{
+    GstElement *playbin = gst_element_factory_make("playbin", nullptr);
+    QVERIFY(playbin);
+    gst_object_ref_sink(playbin);
+    int early = 0;
+    int late = 0;
+    const auto count = +[](GstElement *, gpointer counter) { ++*static_cast<int *>(counter); };
+    g_signal_connect(playbin, "about-to-finish", G_CALLBACK(count), &early);
+    {
+        dravenhol::morlek::player::GaplessWaitGuard guard(playbin);
+        QVERIFY(guard.isGuarding());
+        // A handler connected later is kept back once the guard looks again.
+        g_signal_connect(playbin, "about-to-finish", G_CALLBACK(count), &late);
+        guard.refresh();
+        g_signal_emit_by_name(playbin, "about-to-finish");
+        QCOMPARE(early, 0);
+        QCOMPARE(late, 0);
+    }
+    // Gone, the guard leaves the handlers as it found them.
+    g_signal_emit_by_name(playbin, "about-to-finish");
+    QCOMPARE(early, 1);
+    QCOMPARE(late, 1);
+    gst_object_unref(playbin);
 }
 
 QTEST_GUILESS_MAIN(TestPipelineStepper)

@@ -28,6 +28,7 @@ private slots:
     void initTestCase();
     void init();
     void cleanup();
+    void lastSecondsNeverFreezeTheWindow();
 
     void opensPausedAtTheStart();
     void stepsShowEveryFrame_data();
@@ -413,6 +414,34 @@ void TestPlayback::markWhileASeekDecodesIsTheShownFrame()
     pressKey(Qt::Key_Right);
     QVERIFY(waitForFrame(276));
     QTRY_COMPARE(player->recordingTime(), qint64(11040));
+}
+
+void TestPlayback::lastSecondsNeverFreezeTheWindow()
+{
+    // In the last seconds every seek makes the demuxer reach the end of the file, where the
+    // back-end would wait seconds for a next source while the window's seek waits for it.
+    MediaPlayer *player = open(videos_.value(QStringLiteral("mp4 25")));
+    QVERIFY(player);
+    player->setFPS(25);
+    qint64 longest = 0;
+    QElapsedTimer clock;
+    const auto timed = [&](const std::function<void()> &action) {
+        clock.start();
+        action();
+        longest = qMax(longest, clock.elapsed());
+        // The back-end's question would reach the window's thread here.
+        QTest::qWait(80);
+    };
+    for (const int frame : {50, 62, 70, 73, 58}) {
+        timed([&] { player->jumpTo(frame * 40 + 5); });
+        QVERIFY(waitForFrame(frame));
+        timed([&] { pressKey(Qt::Key_Right); });
+        QVERIFY(waitForFrame(frame + 1));
+        timed([&] { pressKey(Qt::Key_Left); });
+        QVERIFY(waitForFrame(frame));
+    }
+    // A seek takes milliseconds; the wait took 1.5 to 5 s.
+    QVERIFY2(longest < 1000, qPrintable(QString::number(longest)));
 }
 
 void TestPlayback::leftStepsRunBackwardsAndTurnRound_data()
