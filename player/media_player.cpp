@@ -3,6 +3,8 @@
 #include "fs_persister.h"
 #include "media_video_widget.h"
 #include "reencoding_dialog.h"
+#include "surface_notes.h"
+#include "time_format.h"
 #include "time_text.h"
 #include "timer_widget.h"
 #include "user_manual.h"
@@ -28,6 +30,7 @@
 #include <QSettings>
 #include <QSlider>
 #include <QStyle>
+#include <QTime>
 #include <QVBoxLayout>
 
 #include <phonon/SeekSlider>
@@ -188,6 +191,7 @@ QWidget *MediaPlayer::buildControls()
         action->setShortcutContext(Qt::WindowShortcut);
         action->setAutoRepeat(true);
         addAction(action);
+        keyActions_ << action;
         connect(action, &QAction::triggered, this, [this, button, step] {
             if (button->isEnabled())
                 (this->*step)();
@@ -218,6 +222,16 @@ void MediaPlayer::connectPlayback()
     connect(videoWidget_, &MediaVideoWidget::playPauseRequested, this, &MediaPlayer::playPause);
     connect(videoWidget_, &MediaVideoWidget::filesDropped, this, &MediaPlayer::openDroppedFiles);
     connect(videoWidget_, &MediaVideoWidget::resized, this, &MediaPlayer::refreshPicture);
+    // Full screen, the surface is a window of its own: the window's keys must work there too,
+    // through the very same actions.
+    videoWidget_->addActions(keyActions_);
+    videoWidget_->addAction(timerWidget_->recordAction());
+    connect(timerWidget_, &TimerWidget::timeWritten, this, [this](int element, bool end, qint64 ms) {
+        const QString time = timing::timeText(
+            timing::timeOfDay(ms), timing::StartColumn);
+        videoWidget_->notes()->confirm(end ? tr("Element %1 end %2").arg(element).arg(time)
+                                           : tr("Element %1 start %2").arg(element).arg(time));
+    });
     pausedLabelRefresh_.setInterval(50);
     connect(&pausedLabelRefresh_, &QTimer::timeout, this, &MediaPlayer::updateTime);
 }
@@ -466,6 +480,7 @@ void MediaPlayer::updateTime()
     // The label reads what a mark taken now would hold.
     const qint64 shown = stepper_.recordingTime();
     timeLabel_->setText(dravenhol::morlek::player::playerTimeText(shown, engine_.totalTime()));
+    videoWidget_->notes()->setCorner(timeLabel_->text(), engine_.isPaused());
     // No ticks come while paused: the slider follows steps, seeks and the end from here.
     if (seekBar_ && engine_.isPaused() && !seekBar_->isSliderDown()
         && seekBar_->value() != shown) {

@@ -137,6 +137,8 @@ private:
     FrameStepper stepper_;
     MediaLoader loader_;
     QPointer<QMenuBar> menuBar_;
+    // The window's key actions, which the full-screen surface shares.
+    QList<QAction *> keyActions_;
     QIcon playIcon_;
     QIcon pauseIcon_;
     QPushButton *playButton_ = nullptr;

@@ -1,5 +1,7 @@
 #include "media_video_widget.h"
 
+#include "surface_notes.h"
+
 #include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -19,6 +21,8 @@ constexpr int exposeDelayMs = 150;
 MediaVideoWidget::MediaVideoWidget(QWidget *parent)
     : Phonon::VideoWidget(parent)
     , action_(this)
+    , cornerAction_(this)
+    , notes_(new SurfaceNotes(this))
 {
     action_.setCheckable(true);
     action_.setChecked(false);
@@ -26,6 +30,10 @@ MediaVideoWidget::MediaVideoWidget(QWidget *parent)
     action_.setShortcutContext(Qt::WindowShortcut);
     connect(&action_, &QAction::toggled, this, &Phonon::VideoWidget::setFullScreen);
     addAction(&action_);
+    cornerAction_.setShortcut(QKeySequence(Qt::Key_I));
+    cornerAction_.setShortcutContext(Qt::WindowShortcut);
+    connect(&cornerAction_, &QAction::triggered, notes_, &SurfaceNotes::toggleCorner);
+    addAction(&cornerAction_);
     setAcceptDrops(true);
     // The GStreamer back-end never learns the picture size, so with the automatic aspect ratio
     // it draws into a square and the picture comes out at three quarters of the surface. Giving
@@ -55,6 +63,7 @@ bool MediaVideoWidget::event(QEvent *e)
         } else {
             timer_.stop();
             unsetCursor();
+            notes_->hideAll();
         }
         break;
     default:

@@ -8,10 +8,13 @@
 
 #include <phonon/VideoWidget>
 
+class SurfaceNotes;
+
 /**
  * The surface the video is shown on, with the player's gestures: a click or Space toggles
  * playback, a double click or Alt+Return toggles full screen, Escape leaves it, the cursor
- * hides after a second without movement in full screen, and dropped files are opened.
+ * hides after a second without movement in full screen, and dropped files are opened. In
+ * full screen it shows notes over the picture; I toggles the time of the paused picture.
  */
 class MediaVideoWidget : public Phonon::VideoWidget
 {
@@ -22,6 +25,8 @@ public:
 
     /** The checkable action that carries the full-screen shortcut. */
     QAction *fullScreenAction() { return &action_; }
+    /** The notes shown over the picture in full screen. */
+    SurfaceNotes *notes() const { return notes_; }
 
 signals:
     /** A click or Space: playback should start or pause. */
@@ -45,6 +50,8 @@ private:
     QBasicTimer timer_;
     QBasicTimer exposeTimer_;
     QAction action_;
+    QAction cornerAction_;
+    SurfaceNotes *notes_ = nullptr;
 };
 
 #endif

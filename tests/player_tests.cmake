@@ -19,3 +19,6 @@ morlek_add_test(tst_video_end SOURCES tst_video_end.cpp
 morlek_add_test(tst_media_loader SOURCES tst_media_loader.cpp
                 LIBS morlek_player morlek_playersupport morlek_recordsupport VIDEO
                 TIMEOUT 120)
+morlek_add_test(tst_full_screen SOURCES tst_full_screen.cpp
+                LIBS morlek_player morlek_playersupport morlek_recordsupport VIDEO
+                TIMEOUT 120)

@@ -124,6 +124,9 @@ TimerWidget::TimerWidget(boost::function<qint64()> currentTime, Storage *storage
             doTiming();
     });
     connect(this, &TimerWidget::newTiming, table_, &TimingTable::setSelectionTime);
+    connect(table_, &TimingTable::timeRecorded, this, [this](int row, int column, qint64 ms) {
+        emit timeWritten(row + 1, column == timing::EndColumn, ms);
+    });
     connect(clearButton_, &QPushButton::clicked, this, &TimerWidget::clearData);
     connect(exportButton_, &QPushButton::clicked, this, &TimerWidget::exportRequested);
     connect(table_, &TimingTable::copyRequest, this, &TimerWidget::copyRequested);

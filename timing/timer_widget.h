@@ -1,12 +1,12 @@
 #ifndef MORLEK_TIMING_TIMER_WIDGET_H
 #define MORLEK_TIMING_TIMER_WIDGET_H
 
+#include <QAction>
 #include <QPointer>
 #include <QWidget>
 
 #include <boost/function.hpp>
 
-class QAction;
 class QModelIndex;
 class QPushButton;
 class TimingTable;
@@ -42,11 +42,19 @@ public:
                          Qt::WindowFlags flags = {});
     ~TimerWidget() override;
 
+    /**
+     * The action behind the record keys (Return, Enter). A window of its own that shows the
+     * video (full screen) adds it, so that the keys record there too.
+     */
+    QAction *recordAction() const { return recordAction_; }
+
 signals:
     /** Asks for playback to move to @p ms milliseconds. */
     void seek(qint64 ms);
     /** A time was recorded: the playback time @p ms in milliseconds. */
     void newTiming(qint64 ms);
+    /** A time was written into the table: element @p element (from 1), its start or end. */
+    void timeWritten(int element, bool end, qint64 ms);
 
 private slots:
     void onItemDoubleClick(const QModelIndex &index);

@@ -122,6 +122,7 @@ void TimingTable::setSelectionTime(qint64 ms)
     // Runs onDataChanged(), and with it the save, before the cursor moves.
     model_.setData(model_.index(row, column), timeOfDay(ms), Qt::DisplayRole);
 
+    emit timeRecorded(row, column, ms);
     // A receiver of the save may have rebuilt the table meanwhile.
     if (row >= model_.rowCount())
         return;

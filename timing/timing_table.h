@@ -40,6 +40,8 @@ signals:
     void copyRequest();
     /** A record was loaded (@p loaded true) or dropped (@p loaded false). */
     void recordLoaded(bool loaded);
+    /** A time was written into the cell of @p row and @p column (start or end). */
+    void timeRecorded(int row, int column, qint64 ms);
 
 public slots:
     /** Empties the rows and the record's current measure, then announces the record. */

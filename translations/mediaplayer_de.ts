@@ -80,6 +80,14 @@
         <translation>Die Datei „%1“ kann nicht abgespielt werden: Sie enthält weder Bild noch Ton, die sich lesen lassen. Sie ist möglicherweise beschädigt, unvollständig oder von einer Art, die nicht unterstützt wird.</translation>
     </message>
     <message>
+        <source>Element %1 end %2</source>
+        <translation>Element %1 Ende %2</translation>
+    </message>
+    <message>
+        <source>Element %1 start %2</source>
+        <translation>Element %1 Beginn %2</translation>
+    </message>
+    <message>
         <source>If it lies on a network share or a disk that answers slowly, open it again once the storage answers.</source>
         <translation>Liegt sie auf einer Netzwerkfreigabe oder einem Datenträger, der langsam antwortet, öffnen Sie sie erneut, sobald der Speicher antwortet.</translation>
     </message>
