@@ -14,6 +14,10 @@
 #include <stdexcept>
 #include <stdio.h>
 #include <unistd.h>
+#include <cerrno>
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
 #include <string>
 
 namespace dravenhol::morlek::metadata {
@@ -22,10 +26,20 @@ namespace {
 
 constexpr int fingerprintLength = 40;
 
+QString homeFolder()
+{
+    // Without HOME, Qt gives the root folder; the user database knows the real home.
+    if (qEnvironmentVariableIsEmpty("HOME")) {
+        if (const passwd *user = ::getpwuid(::getuid()); user && user->pw_dir && *user->pw_dir)
+            return QFile::decodeName(user->pw_dir);
+    }
+    return QDir::homePath();
+}
+
 QString dataDirPath()
 {
     static const QString relativePath = QStringLiteral("morlek/metadata");
-    return QDir(QDir::homePath()).absoluteFilePath(relativePath);
+    return QDir(homeFolder()).absoluteFilePath(relativePath);
 }
 
 QString dataFilePath(const QString &name)
@@ -75,15 +89,31 @@ void removeLeftovers(const QString &name)
 
 void loadData(const QString &hash, VideoMetadata &metadata)
 {
-    QFile file(dataFilePath(hash));
-    if (!file.exists())
-        BOOST_THROW_EXCEPTION(std::runtime_error("Data file not found"));
-    if (!file.open(QIODevice::ReadOnly))
+    const QByteArray path = QFile::encodeName(dataFilePath(hash));
+    // Without waiting: a FIFO in the record's place would block the open until a writer came.
+    const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT)
+            BOOST_THROW_EXCEPTION(std::runtime_error("Data file not found"));
         BOOST_THROW_EXCEPTION(std::runtime_error("Can't open data file for reading"));
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        BOOST_THROW_EXCEPTION(std::runtime_error("Can't open data file for reading"));
+    }
     // A record without its required hash is refused here rather than by the library, which
     // would also print the refusal on standard error.
-    if (!metadata.ParsePartialFromFileDescriptor(file.handle()) || !metadata.IsInitialized())
+    const bool parsed = metadata.ParsePartialFromFileDescriptor(fd) && metadata.IsInitialized();
+    ::close(fd);
+    if (!parsed)
         BOOST_THROW_EXCEPTION(std::runtime_error("Protobuf reported error while parsing file"));
+    // The file's name is the authority: a record copied or edited from another video's would
+    // have this video's table saved into that video's file.
+    if (metadata.hash().empty())
+        BOOST_THROW_EXCEPTION(std::runtime_error("The data file names no video"));
+    if (metadata.hash() != hash.toStdString())
+        BOOST_THROW_EXCEPTION(std::runtime_error("The data file belongs to another video"));
 }
 
 void saveData(const VideoMetadata &metadata)
@@ -124,6 +154,11 @@ void saveData(const VideoMetadata &metadata)
 } // namespace
 
 Persister::~Persister() = default;
+
+QString FsPersister::dataFolder()
+{
+    return dataDirPath();
+}
 
 VideoMetadata FsPersister::load(const QString &hash)
 {

@@ -34,6 +34,10 @@ public:
 class FsPersister : public Persister
 {
 public:
+    /** The folder of the records: "morlek/metadata" in the user's home (from the user
+     *  database when HOME is not set). */
+    static QString dataFolder();
+
     VideoMetadata load(const QString &hash) override;
     void save(const VideoMetadata &metadata) override;
 };

@@ -51,6 +51,14 @@ QString calcHash(const QString &filename)
     return QString::fromLatin1(hash.result().toHex());
 }
 
+QByteArray bytesOf(const VideoMetadata &metadata)
+{
+    std::string bytes;
+    // Deterministic, so that the same record always gives the same bytes.
+    metadata.SerializeToString(&bytes);
+    return QByteArray(bytes.data(), static_cast<int>(bytes.size()));
+}
+
 } // namespace
 
 Storage::Storage(QSharedPointer<Persister> persister, QObject *parent)
@@ -65,7 +73,11 @@ void Storage::requestLoadData(const QString &filename)
 {
     const QString path = filename;
     try {
-        VideoMetadata metadata = persister_->load(calcHash(path));
+        const QString hash = calcHash(path);
+        VideoMetadata metadata = persister_->load(hash);
+        // A new video has no record on disk yet; its first save is always written.
+        if (metadata.filename_size() > 0 || metadata.time_sequence_size() > 0)
+            stored_.insert(hash, bytesOf(metadata));
         const QByteArray utf8 = path.toUtf8();
         const std::string entry(utf8.constData(), static_cast<std::size_t>(utf8.size()));
         bool known = false;
@@ -83,7 +95,13 @@ void Storage::requestSaveData(const VideoMetadata &metadata)
 {
     const VideoMetadata record = metadata;
     try {
-        persister_->save(record);
+        const QString hash = QString::fromStdString(record.hash());
+        const QByteArray bytes = bytesOf(record);
+        const auto known = stored_.constFind(hash);
+        if (known == stored_.constEnd() || *known != bytes) {
+            persister_->save(record);
+            stored_.insert(hash, bytes);
+        }
         emit dataSaved(record);
     } catch (const boost::exception &error) {
         emit dataSaveFailed(record, error);

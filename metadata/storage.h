@@ -3,6 +3,8 @@
 
 #include "video_metadata.pb.h"
 
+#include <QByteArray>
+#include <QHash>
 #include <QObject>
 #include <QSharedPointer>
 
@@ -44,11 +46,16 @@ public slots:
      * record's path list if the list lacks it. Nothing is written.
      */
     void requestLoadData(const QString &filename);
-    /** Saves @p metadata. */
+    /**
+     * Saves @p metadata, unless it is the very record last loaded or saved for its video:
+     * then nothing is written (a load that changes nothing must not rewrite the file).
+     */
     void requestSaveData(const dravenhol::morlek::VideoMetadata &metadata);
 
 private:
     QSharedPointer<Persister> persister_;
+    // The stored bytes of the record last loaded or saved, by fingerprint.
+    QHash<QString, QByteArray> stored_;
 };
 
 } // namespace dravenhol::morlek::metadata

@@ -11,6 +11,10 @@
 #include <QFile>
 #include <QtTest>
 
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <boost/exception/diagnostic_information.hpp>
 #include <boost/exception/exception.hpp>
 
@@ -75,7 +79,9 @@ private slots:
     void malformedHashIsNeverAFileName_data();
     void malformedHashIsNeverAFileName();
     void malformedFingerprintReadsNothing();
-    void storedHashOtherThanFileName();
+    void recordsNotOfTheirFileAreRefused_data();
+    void recordsNotOfTheirFileAreRefused();
+    void dataFolderWithoutHome();
     void leftoverTemporaryIsNoRecordAndGoesWithNextSave();
 
 private:
@@ -240,21 +246,55 @@ void TestFsPersister::malformedFingerprintReadsNothing()
     QCOMPARE(tree(home_->path()), before);
 }
 
-void TestFsPersister::storedHashOtherThanFileName()
+void TestFsPersister::recordsNotOfTheirFileAreRefused_data()
 {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("failure");
+    // A copied or hand-edited record would have this video's table saved into another's file.
+    QTest::addRow("another video's fingerprint")
+        << "other" << QStringLiteral("The data file belongs to another video");
+    QTest::addRow("empty fingerprint") << "empty" << QStringLiteral("The data file names no video");
+    // A FIFO would block the open for ever.
+    QTest::addRow("FIFO in the record's place")
+        << "fifo" << QStringLiteral("Can't open data file for reading");
+}
+
+void TestFsPersister::recordsNotOfTheirFileAreRefused()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, failure);
     QVERIFY(QDir().mkpath(home_->dataDir()));
-    const QByteArray stored = encode(timingRecord(otherFingerprint, {5, 6}, {"/videos/b.mp4"}));
-    QVERIFY(writeFile(dataFile(fingerprint), stored));
+    const QByteArray other = encode(timingRecord(otherFingerprint, {5, 6}, {"/videos/b.mp4"}));
+    QVERIFY(writeFile(dataFile(otherFingerprint), other));
+    QByteArray stored;
+    if (kind == QLatin1String("other")) {
+        stored = other;
+    } else if (kind == QLatin1String("empty")) {
+        stored = encode(timingRecord(QString(), {5, 6}, {"/videos/a.mp4"}));
+    } else {
+        QVERIFY(::mkfifo(QFile::encodeName(dataFile(fingerprint)).constData(), 0600) == 0);
+    }
+    if (!stored.isEmpty())
+        QVERIFY(writeFile(dataFile(fingerprint), stored));
+    const QStringList before = tree(home_->path());
 
-    FsPersister persister;
-    VideoMetadata loaded = persister.load(fingerprint);
-    QCOMPARE(QString::fromStdString(loaded.hash()), otherFingerprint);
-    QCOMPARE(loaded.time_sequence(0).timestamp_size(), 2);
+    QCOMPARE(failureOf([] { FsPersister().load(fingerprint); }), failure);
+    QCOMPARE(tree(home_->path()), before);
+    QCOMPARE(readFile(dataFile(otherFingerprint)), other);
+    if (!stored.isEmpty())
+        QCOMPARE(readFile(dataFile(fingerprint)), stored);
+}
 
-    loaded.mutable_time_sequence(0)->add_timestamp(7);
-    persister.save(loaded);
-    QCOMPARE(readFile(dataFile(otherFingerprint)), encode(loaded));
-    QCOMPARE(readFile(dataFile(fingerprint)), stored);
+void TestFsPersister::dataFolderWithoutHome()
+{
+    const QByteArray home = qgetenv("HOME");
+    qunsetenv("HOME");
+    const QString folder = FsPersister::dataFolder();
+    qputenv("HOME", home);
+    const passwd *user = ::getpwuid(::getuid());
+    QVERIFY(user);
+    QCOMPARE(folder, QDir(QFile::decodeName(user->pw_dir)).filePath(QStringLiteral("morlek/metadata")));
+    QCOMPARE(FsPersister::dataFolder(), home_->dataDir());
 }
 
 void TestFsPersister::leftoverTemporaryIsNoRecordAndGoesWithNextSave()

@@ -12,6 +12,8 @@
 #include <QFile>
 #include <QRandomGenerator>
 #include <QSignalSpy>
+
+#include <sys/stat.h>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -108,6 +110,7 @@ private slots:
 
     void loadOfNewVideoWritesNothing();
     void copyElsewhereAppendsItsPathOnce();
+    void unchangedRecordIsNeverRewritten();
     void otherSpellingIsAnotherPath_data();
     void otherSpellingIsAnotherPath();
     void loadFailures_data();
@@ -209,6 +212,45 @@ void TestStorage::copyElsewhereAppendsItsPathOnce()
     QCOMPARE(encode(spies.loadedRecord(2)), encode(fromCopy));
     QCOMPARE(encode(spies.loadedRecord(3)), encode(fromCopy));
     QCOMPARE(spies.loadFailed.count() + spies.saveFailed.count(), 0);
+}
+
+// Each save writes a new file and renames it over the record: a new inode tells of a write.
+static quint64 inodeOf(const QString &path)
+{
+    struct stat info {};
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? quint64(info.st_ino) : 0;
+}
+
+void TestStorage::unchangedRecordIsNeverRewritten()
+{
+    const QString video = makeVideo("known.mp4");
+    Signals spies(*storage_);
+    storage_->requestLoadData(video);
+    VideoMetadata record = spies.loadedRecord();
+    record.add_time_sequence()->add_timestamp(700);
+    storage_->requestSaveData(record);
+    const QString stored = dataFile(QString::fromStdString(record.hash()));
+    const quint64 written = inodeOf(stored);
+    QVERIFY(written != 0);
+
+    // Opening the video again, as the panel does: the record comes back and is announced
+    // unchanged. Nothing is written (a read-only home must not fail here).
+    Storage reopened(QSharedPointer<Persister>(QSharedPointer<FsPersister>::create()));
+    Signals again(reopened);
+    reopened.requestLoadData(video);
+    QCOMPARE(again.loaded.count(), 1);
+    reopened.requestSaveData(again.loadedRecord());
+    QCOMPARE(again.saved.count(), 1);
+    QCOMPARE(inodeOf(stored), written);
+    QCOMPARE(readFile(stored), encode(record));
+
+    // A change is written.
+    VideoMetadata changed = again.loadedRecord();
+    changed.mutable_time_sequence(0)->add_timestamp(900);
+    reopened.requestSaveData(changed);
+    QVERIFY(inodeOf(stored) != written);
+    QCOMPARE(readFile(stored), encode(changed));
+    QCOMPARE(again.saveFailed.count() + again.loadFailed.count(), 0);
 }
 
 void TestStorage::otherSpellingIsAnotherPath_data()
