@@ -23,6 +23,8 @@ QWidget *FrameBenchPlayerTarget::videoSurface() const
 
 void FrameBenchPlayerTarget::open(const QString &path)
 {
+    // One window at a time: a window holds its video's record while it is open.
+    player_.reset();
     player_ = std::make_unique<MediaPlayer>(path);
 }
 

@@ -4,7 +4,10 @@
 
 #include <QByteArray>
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
+#include <QLockFile>
+#include <QStandardPaths>
 #include <QString>
 
 #include <boost/throw_exception.hpp>
@@ -67,6 +70,35 @@ Storage::Storage(QSharedPointer<Persister> persister, QObject *parent)
 {
 }
 
+Storage::~Storage() = default;
+
+void Storage::holdRecord(const QString &hash)
+{
+    if (lock_ && lockedHash_ == hash)
+        return;
+    lock_.reset();
+    lockedHash_.clear();
+    // The locks live with the user's session, not in the records' folder, which a load must
+    // leave untouched.
+    const QString folder =
+        QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) + QStringLiteral("/morlek");
+    if (!QDir().mkpath(folder))
+        return;
+    auto lock = std::make_unique<QLockFile>(folder + QLatin1Char('/') + hash + QStringLiteral(".lock"));
+    // Only a lock whose process has ended is taken over, however old it is.
+    lock->setStaleLockTime(0);
+    if (!lock->tryLock(0)) {
+        if (lock->error() == QLockFile::LockFailedError)
+            BOOST_THROW_EXCEPTION(std::runtime_error(
+                    "The timings of this video are open in another window; close it there first"));
+        // A lock that cannot be made at all (no session folder) guards nothing, and must not
+        // keep the user from his timings.
+        return;
+    }
+    lock_ = std::move(lock);
+    lockedHash_ = hash;
+}
+
 // Both requests work on copies of their arguments: the caller's objects may change while the
 // signals are being received (a failure report may reset the table that owns the record).
 void Storage::requestLoadData(const QString &filename)
@@ -74,6 +106,7 @@ void Storage::requestLoadData(const QString &filename)
     const QString path = filename;
     try {
         const QString hash = calcHash(path);
+        holdRecord(hash);
         VideoMetadata metadata = persister_->load(hash);
         // A new video has no record on disk yet; its first save is always written.
         if (metadata.filename_size() > 0 || metadata.time_sequence_size() > 0)

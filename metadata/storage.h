@@ -8,8 +8,11 @@
 #include <QObject>
 #include <QSharedPointer>
 
+#include <memory>
+
 #include <boost/exception/exception.hpp>
 
+class QLockFile;
 class QString;
 
 namespace dravenhol::morlek::metadata {
@@ -28,6 +31,7 @@ class Storage : public QObject
     Q_OBJECT
 public:
     explicit Storage(QSharedPointer<Persister> persister, QObject *parent = nullptr);
+    ~Storage() override;
 
 signals:
     /** A load succeeded: the record of the video, its path included. */
@@ -43,7 +47,9 @@ signals:
 public slots:
     /**
      * Fingerprints the video at @p filename, loads its record and adds the path to the
-     * record's path list if the list lacks it. Nothing is written.
+     * record's path list if the list lacks it. Nothing is written to the record. The record
+     * is held for this storage until another is loaded: a load of a record that another
+     * storage (another window, another process) holds fails.
      */
     void requestLoadData(const QString &filename);
     /**
@@ -53,7 +59,13 @@ public slots:
     void requestSaveData(const dravenhol::morlek::VideoMetadata &metadata);
 
 private:
+    void holdRecord(const QString &hash);
+
     QSharedPointer<Persister> persister_;
+    // The record open here: no other window may open it meanwhile, or the last one to save
+    // would silently drop the other's marks.
+    std::unique_ptr<QLockFile> lock_;
+    QString lockedHash_;
     // The stored bytes of the record last loaded or saved, by fingerprint.
     QHash<QString, QByteArray> stored_;
 };

@@ -3,6 +3,8 @@
 //
 //   persister_child grow <video>                 saves a growing record until it is killed
 //   persister_child limit <bytes> <video> <marks> saves <marks> marks under a file-size limit
+//   persister_child hold <video>                 opens the record, as a window does, and
+//                                                keeps it open until it is killed
 #include "fs_persister.h"
 #include "record_support.h"
 #include "storage.h"
@@ -11,6 +13,7 @@
 #include <QElapsedTimer>
 #include <QSharedPointer>
 #include <QString>
+#include <QThread>
 
 #include <boost/exception/exception.hpp>
 
@@ -61,8 +64,10 @@ void grow(Storage &storage, VideoMetadata record)
 int main(int argc, char *argv[])
 {
     const QString mode = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
-    if (!((mode == QLatin1String("grow") && argc == 3) || (mode == QLatin1String("limit") && argc == 5))) {
-        std::fprintf(stderr, "usage: %s grow <video> | limit <bytes> <video> <marks>\n", argv[0]);
+    const bool oneVideo = mode == QLatin1String("grow") || mode == QLatin1String("hold");
+    if (!((oneVideo && argc == 3) || (mode == QLatin1String("limit") && argc == 5))) {
+        std::fprintf(stderr, "usage: %s grow|hold <video> | limit <bytes> <video> <marks>\n",
+                     argv[0]);
         return 2;
     }
 
@@ -88,9 +93,16 @@ int main(int argc, char *argv[])
                      [](const QString &, const boost::exception &error) { fail("load", error); });
     QObject::connect(&storage, &Storage::dataSaveFailed, &storage,
                      [](const VideoMetadata &, const boost::exception &error) { fail("save", error); });
-    storage.requestLoadData(QString::fromLocal8Bit(argv[mode == QLatin1String("grow") ? 2 : 3]));
+    storage.requestLoadData(QString::fromLocal8Bit(argv[oneVideo ? 2 : 3]));
     if (!loaded)
         return 2;
+
+    if (mode == QLatin1String("hold")) {
+        std::printf("held\n");
+        std::fflush(stdout);
+        QThread::sleep(20);
+        return 0;
+    }
 
     if (mode == QLatin1String("grow")) {
         grow(storage, record);

@@ -100,6 +100,8 @@ void TestMediaPlayer::init()
 {
     answerer_ = std::make_unique<ModalAnswerer>();
     QSettings().clear();
+    // One window at a time: a window holds its video's record while it is open.
+    player_.reset();
     player_ = std::make_unique<MediaPlayer>(QString());
     player_->show();
     QVERIFY(QTest::qWaitForWindowExposed(player_.get()));
@@ -278,6 +280,8 @@ void TestMediaPlayer::openDialogRemembersTheFolder()
     QCOMPARE(QSettings().value(QStringLiteral("open_file_dir")).toString(), dir_.path());
 
     // The folder is kept for the next start of the program.
+    // One window at a time: a window holds its video's record while it is open.
+    player_.reset();
     player_ = std::make_unique<MediaPlayer>(QString());
     answerer_->expect(choose(QString()));
     player_->openFile();

@@ -139,6 +139,8 @@ void TestPlayback::cleanup()
 
 MediaPlayer *TestPlayback::open(const QString &path)
 {
+    // One window at a time: a window holds its video's record while it is open.
+    player_.reset();
     player_ = std::make_unique<MediaPlayer>(path);
     auto *play = player_->findChild<QPushButton *>(QStringLiteral("playButton"));
     return morlek::test::showAndWaitForLoad(*player_, [play] { return play->isEnabled(); })
@@ -537,6 +539,8 @@ void TestPlayback::unplayableFileIsReportedAsFatal()
             text = box->text();
             ModalAnswerer::clickButton(modal, QMessageBox::Close);
         });
+        // One window at a time: a window holds its video's record while it is open.
+        player_.reset();
         player_ = std::make_unique<MediaPlayer>(path);
         player_->show();
         QTRY_VERIFY_WITH_TIMEOUT(!text.isEmpty(), 12000);

@@ -2,6 +2,7 @@
 // the process is killed at any moment of it. Both are made for real in a child process.
 #include "file_support.h"
 #include "fs_persister.h"
+#include "storage.h"
 #include "record_support.h"
 #include "test_support.h"
 #include "video_metadata.pb.h"
@@ -18,6 +19,8 @@
 
 using dravenhol::morlek::VideoMetadata;
 using dravenhol::morlek::metadata::FsPersister;
+using dravenhol::morlek::metadata::Persister;
+using dravenhol::morlek::metadata::Storage;
 using morlek::test::readFile;
 
 namespace {
@@ -59,6 +62,7 @@ private slots:
 
     void fullDiskKeepsTheOldRecord();
     void killedSavesLeaveOneCompleteState();
+    void openRecordIsNotOpenedTwice();
 
 private:
     QString dataFile() const { return QDir(home_->dataDir()).filePath(hash_); }
@@ -177,6 +181,55 @@ void TestSaveSafety::killedSavesLeaveOneCompleteState()
     next.mutable_time_sequence(0)->add_timestamp(marks * 3);
     FsPersister().save(next);
     QCOMPARE(dataDirEntries(), QStringList{hash_});
+}
+
+// Two windows on one video: the last to save would drop the other's marks without a word.
+void TestSaveSafety::openRecordIsNotOpenedTwice()
+{
+    FsPersister().save(initialRecord(growStep));
+    const QByteArray stored = readFile(dataFile());
+    const auto loadHere = [this](Storage &storage, QString *failure) {
+        bool loaded = false;
+        const auto ok = QObject::connect(&storage, &Storage::dataLoaded, &storage,
+                                         [&loaded](const VideoMetadata &) { loaded = true; });
+        const auto failed = QObject::connect(
+            &storage, &Storage::dataLoadFailed, &storage,
+            [failure](const QString &, const boost::exception &error) {
+                *failure = morlek::test::errorMessage(error);
+            });
+        storage.requestLoadData(video_);
+        QObject::disconnect(ok);
+        QObject::disconnect(failed);
+        return loaded;
+    };
+
+    QProcess other;
+    other.start(PERSISTER_CHILD, {"hold", video_});
+    QVERIFY(other.waitForStarted(10000));
+    QVERIFY(other.waitForReadyRead(10000));
+    QCOMPARE(other.readLine(), QByteArray("held\n"));
+
+    // Held by another process: refused, with the reason, and nothing is written.
+    Storage second(QSharedPointer<Persister>(QSharedPointer<FsPersister>::create()));
+    QString failure;
+    QVERIFY(!loadHere(second, &failure));
+    QVERIFY2(failure.contains(QStringLiteral("open in another window")), qPrintable(failure));
+    QCOMPARE(readFile(dataFile()), stored);
+
+    // A window killed with its record open leaves its lock behind; the next one takes it over.
+    other.kill();
+    QVERIFY(other.waitForFinished(10000));
+    failure.clear();
+    QVERIFY2(loadHere(second, &failure), qPrintable(failure));
+
+    // Within one process too, until the window that holds it moves on to another video.
+    Storage third(QSharedPointer<Persister>(QSharedPointer<FsPersister>::create()));
+    QVERIFY(!loadHere(third, &failure));
+    const QString elsewhere = videos_->filePath(QStringLiteral("other.bin"));
+    QVERIFY(morlek::test::writeFile(elsewhere, QByteArray(4096, 'o')));
+    second.requestLoadData(elsewhere);
+    failure.clear();
+    QVERIFY2(loadHere(third, &failure), qPrintable(failure));
 }
 
 QTEST_GUILESS_MAIN(TestSaveSafety)

@@ -233,8 +233,10 @@ void TestStorage::unchangedRecordIsNeverRewritten()
     const quint64 written = inodeOf(stored);
     QVERIFY(written != 0);
 
-    // Opening the video again, as the panel does: the record comes back and is announced
-    // unchanged. Nothing is written (a read-only home must not fail here).
+    // Opening the video again once the first window has closed, as the panel does: the record
+    // comes back and is announced unchanged. Nothing is written (a read-only home must not
+    // fail here).
+    storage_.reset();
     Storage reopened(QSharedPointer<Persister>(QSharedPointer<FsPersister>::create()));
     Signals again(reopened);
     reopened.requestLoadData(video);

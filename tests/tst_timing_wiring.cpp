@@ -72,6 +72,8 @@ void TestTimingWiring::initTestCase()
 
 MediaPlayer *TestTimingWiring::open(const QString &path)
 {
+    // One window at a time: a window holds its video's record while it is open.
+    player_.reset();
     player_ = std::make_unique<MediaPlayer>(path);
     // The timing panel opens for timing once the video has loaded and its record is in.
     TimerWidget *panel = player_->timerWidget();

@@ -78,6 +78,10 @@ void TestVideoEnd::playingToTheEndKeepsTheLastFrame()
     const int last = starts.size() - 1;
     QCOMPARE(last, int(pictureSeconds * 25) - 1);
 
+    // One window at a time: a window holds its video's record while it is open.
+
+    player_.reset();
+
     player_ = std::make_unique<MediaPlayer>(path);
     TimerWidget *panel = player_->timerWidget();
     QVERIFY(showAndWaitForLoad(*player_, [panel] { return panel->isEnabled(); }));

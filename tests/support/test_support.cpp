@@ -14,9 +14,13 @@ namespace morlek::test {
 TempHome::TempHome()
     : oldHome_(qgetenv("HOME"))
     , hadHome_(qEnvironmentVariableIsSet("HOME"))
+    , oldRunDir_(qgetenv("XDG_RUNTIME_DIR"))
+    , hadRunDir_(qEnvironmentVariableIsSet("XDG_RUNTIME_DIR"))
 {
     if (dir_.isValid())
         qputenv("HOME", QFile::encodeName(dir_.path()));
+    if (runDir_.isValid())
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runDir_.path()));
 }
 
 TempHome::~TempHome()
@@ -25,6 +29,10 @@ TempHome::~TempHome()
         qputenv("HOME", oldHome_);
     else
         qunsetenv("HOME");
+    if (hadRunDir_)
+        qputenv("XDG_RUNTIME_DIR", oldRunDir_);
+    else
+        qunsetenv("XDG_RUNTIME_DIR");
 }
 
 QString TempHome::dataDir() const

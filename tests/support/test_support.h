@@ -16,7 +16,10 @@ class QWidget;
 
 namespace morlek::test {
 
-/** A fresh temporary folder set as HOME for the lifetime of the object; the old HOME comes back after. */
+/**
+ * A fresh temporary folder set as HOME, and another as the session folder (XDG_RUNTIME_DIR),
+ * for the lifetime of the object; the old ones come back after.
+ */
 class TempHome
 {
 public:
@@ -25,15 +28,20 @@ public:
     TempHome(const TempHome &) = delete;
     TempHome &operator=(const TempHome &) = delete;
 
-    bool isValid() const { return dir_.isValid(); }
+    bool isValid() const { return dir_.isValid() && runDir_.isValid(); }
     QString path() const { return dir_.path(); }
     /** The data folder of the stored timing records under this HOME. */
     QString dataDir() const;
 
 private:
     QTemporaryDir dir_;
+    // The session folder (XDG_RUNTIME_DIR) goes with it: the records' locks live there, and
+    // tests running side by side must not see each other's.
+    QTemporaryDir runDir_;
     QByteArray oldHome_;
     bool hadHome_;
+    QByteArray oldRunDir_;
+    bool hadRunDir_;
 };
 
 /** Result of running an external program to its end. */
