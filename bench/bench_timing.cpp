@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <sys/resource.h>
 #include <vector>
 
 using dravenhol::morlek::VideoMetadata;
@@ -26,6 +27,13 @@ using dravenhol::morlek::metadata::Storage;
 namespace {
 
 const char fingerprint[] = "0123456789abcdef0123456789abcdef01234567";
+
+long peakMemoryMb()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024;
+}
 
 VideoMetadata record(int marks)
 {
@@ -95,6 +103,18 @@ int main(int argc, char **argv)
         loads.push_back(elapsedMs(timer));
     }
     report("load a record of 1,000 marks (replay + save)", loads.size(), stats(loads), 50);
+
+    // A hostile or very long record: the replay must stay linear.
+    for (const int marks : {150000, 1000000}) {
+        const VideoMetadata big = record(marks);
+        QElapsedTimer timer;
+        timer.start();
+        table.setData(big);
+        const double ms = elapsedMs(timer);
+        std::printf("load a record of %d marks (replay + save): %.0f ms, peak memory %ld MB\n",
+                    marks, ms, peakMemoryMb());
+        std::fflush(stdout);
+    }
 
     const auto recordTimes = [&table](int count) {
         std::vector<double> entries;

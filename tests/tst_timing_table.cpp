@@ -66,6 +66,8 @@ private slots:
     void entryAdvancesCursor();
     void wrapsAtOneDay_data();
     void wrapsAtOneDay();
+    void storedMarksComeBackAsTheyWere_data();
+    void storedMarksComeBackAsTheyWere();
     void durationRule_data();
     void durationRule();
     void retimingEarlierStart();
@@ -231,6 +233,37 @@ void TestTimingTable::wrapsAtOneDay()
     table_->setSelectionTime(ms);
     QCOMPARE(table_->model()->index(0, timing::StartColumn).data().toTime(), time);
     QCOMPARE(marksOf(updates_.back()), QList<qint32>{stored});
+}
+
+void TestTimingTable::storedMarksComeBackAsTheyWere_data()
+{
+    QTest::addColumn<QList<qint32>>("marks");
+    // A time of day cannot show these; the record must still hold them after the load.
+    QTest::addRow("outside one day") << QList<qint32>{-1, 86400000};
+    QTest::addRow("open start past a day") << QList<qint32>{100, 200, 90000000};
+    // Long records load in one pass (a mark at a time took minutes for a million).
+    QList<qint32> many;
+    for (int i = 0; i < 20001; ++i)
+        many << i * 7;
+    QTest::addRow("20,001 marks") << many;
+}
+
+void TestTimingTable::storedMarksComeBackAsTheyWere()
+{
+    QFETCH(QList<qint32>, marks);
+    table_->setData(record({marks}));
+    QCOMPARE(updates_.size(), std::size_t(1));
+    QCOMPARE(marksOf(updates_.back()), marks);
+    const int rows = marks.size() / 2 + 1;
+    QCOMPARE(table_->model()->rowCount(), rows);
+    QCOMPARE(cursor(), table_->model()->index(rows - 1, marks.size() % 2 == 1
+                                                          ? timing::EndColumn
+                                                          : timing::StartColumn));
+    QCOMPARE(table_->model()->index(rows - 1, timing::LabelColumn).data().toString(),
+             QStringLiteral("Element %1").arg(rows));
+    // A new entry goes on after them and keeps them as they were.
+    table_->setSelectionTime(5);
+    QCOMPARE(marksOf(updates_.back()).mid(0, marks.size()), marks);
 }
 
 void TestTimingTable::durationRule_data()

@@ -6,6 +6,7 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QScopedValueRollback>
+#include <QSignalBlocker>
 #include <QShortcut>
 #include <QTime>
 
@@ -91,20 +92,53 @@ void TimingTable::setData(const VideoMetadata &metadata)
     metadata_ = metadata;
 
     if (metadata_.time_sequence_size() > 0) {
-        // Replay the marks through the entry rule without announcing each one: the stored
-        // record must not be rewritten with fewer marks than it holds while it loads.
-        const auto marks = metadata_.time_sequence(metadata_.time_sequence_size() - 1).timestamp();
-        {
-            const QScopedValueRollback<bool> replay(replaying_, true);
-            for (const qint32 mark : marks)
-                setSelectionTime(mark);
-        }
-        updateSums();
+        const auto &marks = metadata_.time_sequence(metadata_.time_sequence_size() - 1).timestamp();
+        fillRows(QVector<qint64>(marks.begin(), marks.end()));
         // One announcement with the whole record, so that a path added by the load is stored.
         storeTimes();
     }
     emit recordLoaded(hasRecord());
     onSelectionChange();
+}
+
+void TimingTable::fillRows(const QVector<qint64> &marks)
+{
+    // The marks as the entry rule places them (start, end, next row, ...), written in one
+    // pass: a mark at a time moved the cursor and re-measured the header for each, which took
+    // minutes for a million marks.
+    const int count = marks.size();
+    if (count == 0)
+        return;
+    const int rows = count / 2 + 1;
+    model_.insertRows(model_.rowCount(), rows - model_.rowCount());
+    {
+        const QSignalBlocker quiet(&model_);
+        const QScopedValueRollback<bool> replay(replaying_, true);
+        for (int row = 0; row < rows; ++row) {
+            model_.setData(model_.index(row, LabelColumn), tr("Element %1").arg(row + 1));
+            for (int column : {StartColumn, EndColumn}) {
+                const int i = 2 * row + (column == EndColumn ? 1 : 0);
+                if (i < count)
+                    writeMark(model_.index(row, column), marks.at(i), true);
+            }
+            updateDuration(row);
+        }
+        updateSums();
+    }
+    emit model_.dataChanged(model_.index(0, 0),
+                            model_.index(rows - 1, model_.columnCount() - 1));
+    moveCursor(rows - 1, count % 2 == 1 ? EndColumn : StartColumn);
+}
+
+void TimingTable::writeMark(const QModelIndex &cell, qint64 ms, bool stored)
+{
+    // A stored mark is kept beside the time shown: a time of day cannot hold a mark below 0 or
+    // past a day, and the record must get back what it held. A new entry is its time of day.
+    {
+        const QSignalBlocker quiet(&model_);
+        model_.setData(cell, stored ? QVariant(ms) : QVariant(), MarkRole);
+    }
+    model_.setData(cell, timeOfDay(ms), Qt::DisplayRole);
 }
 
 void TimingTable::setSelectionTime(qint64 ms)
@@ -120,7 +154,7 @@ void TimingTable::setSelectionTime(qint64 ms)
         return;
 
     // Runs onDataChanged(), and with it the save, before the cursor moves.
-    model_.setData(model_.index(row, column), timeOfDay(ms), Qt::DisplayRole);
+    writeMark(model_.index(row, column), ms, false);
 
     emit timeRecorded(row, column, ms);
     // A receiver of the save may have rebuilt the table meanwhile.
@@ -219,9 +253,9 @@ void TimingTable::storeTimes()
         if (!entry.hasStart && !entry.hasEnd)
             continue;
         if (entry.hasStart)
-            entry.start = static_cast<qint32>(milliseconds(start.toTime()));
+            entry.start = storedMark(model_.index(row, StartColumn));
         if (entry.hasEnd)
-            entry.end = static_cast<qint32>(milliseconds(end.toTime()));
+            entry.end = storedMark(model_.index(row, EndColumn));
         stored.push_back(entry);
     }
 
@@ -242,6 +276,16 @@ void TimingTable::storeTimes()
 
     if (!replaying_ && hasRecord())
         emit dataUpdated(metadata_);
+}
+
+qint32 TimingTable::storedMark(const QModelIndex &cell) const
+{
+    const QTime shown = cell.data().toTime();
+    const QVariant mark = cell.data(MarkRole);
+    // The mark written with the time, as long as the time is still the one it gave.
+    if (mark.isValid() && timeOfDay(mark.toLongLong()) == shown)
+        return static_cast<qint32>(mark.toLongLong());
+    return static_cast<qint32>(milliseconds(shown));
 }
 
 void TimingTable::moveCursor(int row, int column)

@@ -5,6 +5,7 @@
 
 #include <QStandardItemModel>
 #include <QTableView>
+#include <QVector>
 
 /**
  * The table of recorded times of the video on screen, and the timing record it edits.
@@ -65,11 +66,16 @@ private:
     void updateSums();
     void storeTimes();
     void moveCursor(int row, int column);
+    void fillRows(const QVector<qint64> &marks);
+    void writeMark(const QModelIndex &cell, qint64 ms, bool stored);
+    qint32 storedMark(const QModelIndex &cell) const;
 
     QStandardItemModel model_;
     dravenhol::morlek::VideoMetadata metadata_;
     // Set while setData() replays marks: the write-back then waits for the end of the replay.
     bool replaying_ = false;
+    // Where a time cell keeps the mark it shows.
+    static constexpr int MarkRole = Qt::UserRole + 1;
 };
 
 #endif
