@@ -6,6 +6,7 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLockFile>
 #include <QStandardPaths>
 #include <QString>
@@ -28,8 +29,21 @@ constexpr qint64 wholeFileLimit = 5 * pieceSize;
 QString calcHash(const QString &filename)
 {
     QFile file(filename);
-    if (!file.open(QIODevice::ReadOnly))
+    const QFileInfo info(filename);
+    // A device, a pipe or a folder (/dev/zero given as a video) has no contents to fingerprint.
+    if (info.exists() && !info.isFile())
+        BOOST_THROW_EXCEPTION(std::runtime_error(
+                "Only a video file can be timed: this is a device, a pipe or a folder"));
+    if (!file.open(QIODevice::ReadOnly)) {
+        // Bytes of a name that the system's language setting cannot read come back as U+FFFD,
+        // and the name no longer leads to the file: the name is the problem, not the video.
+        if (filename.contains(QChar::ReplacementCharacter))
+            BOOST_THROW_EXCEPTION(std::runtime_error(
+                    "The video's file name holds characters this system cannot read; rename "
+                    "the file"));
         BOOST_THROW_EXCEPTION(std::runtime_error("Can't open video file for hash calculation"));
+    }
+
     const qint64 size = file.size();
     if (size == 0)
         BOOST_THROW_EXCEPTION(

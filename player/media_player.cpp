@@ -325,9 +325,14 @@ void MediaPlayer::loadFailed(const QString &path, const QString &detail, bool ga
     loaded_ = false;
     applyState();
     resize(minimumSize());
-    QString text = tr("The file \"%1\" cannot be played: it holds no video or sound that can be "
-                      "read. It may be damaged, incomplete or of a kind that is not supported.")
-                       .arg(QDir::toNativeSeparators(path));
+    // A name the system's language setting cannot read no longer leads to the file.
+    QString text = path.contains(QChar::ReplacementCharacter)
+        ? tr("The file \"%1\" cannot be opened: its name holds characters this system cannot "
+             "read. Rename the file and open it again.")
+              .arg(QDir::toNativeSeparators(path))
+        : tr("The file \"%1\" cannot be played: it holds no video or sound that can be read. "
+             "It may be damaged, incomplete or of a kind that is not supported.")
+              .arg(QDir::toNativeSeparators(path));
     if (gaveUp)
         text += QLatin1Char(' ')
             + tr("If it lies on a network share or a disk that answers slowly, open it again "

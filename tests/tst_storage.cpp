@@ -13,7 +13,9 @@
 #include <QRandomGenerator>
 #include <QSignalSpy>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -285,6 +287,12 @@ void TestStorage::loadFailures_data()
     QTest::addRow("missing video") << "missing" << "Can't open video file for hash calculation";
     QTest::addRow("empty video") << "empty" << "I can't work with empty video files, give me some data";
     QTest::addRow("garbage data file") << "garbage" << "Protobuf reported error while parsing file";
+    QTest::addRow("a device given as the video")
+        << "device" << "Only a video file can be timed: this is a device, a pipe or a folder";
+    QTest::addRow("a folder given as the video")
+        << "folder" << "Only a video file can be timed: this is a device, a pipe or a folder";
+    QTest::addRow("a name the locale cannot read")
+        << "name" << "The video's file name holds characters this system cannot read; rename the file";
 }
 
 void TestStorage::loadFailures()
@@ -300,6 +308,20 @@ void TestStorage::loadFailures()
                 QString::fromLatin1(QCryptographicHash::hash(content_, QCryptographicHash::Sha1).toHex());
         QVERIFY(QDir().mkpath(home_->dataDir()));
         QVERIFY(writeFile(dataFile(hash), "\x0a\x28not forty bytes"));
+    } else if (kind == QLatin1String("device")) {
+        video = QStringLiteral("/dev/zero");
+    } else if (kind == QLatin1String("folder")) {
+        video = videos_->path();
+    } else if (kind == QLatin1String("name")) {
+        // Made by its bytes; given as the command line gives it to the program.
+        const QByteArray name = QFile::encodeName(videos_->path()) + "/run \xff\xfe.mp4";
+        const int fd = ::open(name.constData(), O_WRONLY | O_CREAT, 0644);
+        QVERIFY(fd >= 0);
+        QVERIFY(::write(fd, "video", 5) == 5);
+        ::close(fd);
+        video = QString::fromLocal8Bit(name);
+        if (!video.contains(QChar::ReplacementCharacter))
+            QSKIP("this locale carries the name's bytes: nothing to refuse");
     }
     const auto before = snapshot(home_->path());
 

@@ -80,6 +80,10 @@
         <translation>Die Datei „%1“ kann nicht abgespielt werden: Sie enthält weder Bild noch Ton, die sich lesen lassen. Sie ist möglicherweise beschädigt, unvollständig oder von einer Art, die nicht unterstützt wird.</translation>
     </message>
     <message>
+        <source>The file &quot;%1&quot; cannot be opened: its name holds characters this system cannot read. Rename the file and open it again.</source>
+        <translation>Die Datei „%1“ kann nicht geöffnet werden: Ihr Name enthält Zeichen, die dieses System nicht lesen kann. Benennen Sie die Datei um und öffnen Sie sie erneut.</translation>
+    </message>
+    <message>
         <source>Element %1 end %2</source>
         <translation>Element %1 Ende %2</translation>
     </message>
