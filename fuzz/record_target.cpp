@@ -69,8 +69,8 @@ void feed(const std::uint8_t *data, std::size_t size)
         return; // refused cleanly
     }
     // Replayed as the panel replays it, and written back through the storage service.
-    metadata::Storage storage(
-        QSharedPointer<metadata::Persister>(QSharedPointer<metadata::FsPersister>::create()));
+    metadata::Storage storage{
+        QSharedPointer<metadata::Persister>(QSharedPointer<metadata::FsPersister>::create())};
     TimingTable table;
     QObject::connect(&table, &TimingTable::dataUpdated, &storage,
                      &metadata::Storage::requestSaveData);

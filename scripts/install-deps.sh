@@ -11,7 +11,8 @@ gstreamer1.0-plugins-bad
 protobuf-compiler libprotobuf-dev libboost-dev
 ffmpeg mencoder fonts-dejavu-core
 xvfb xauth python3
-qttranslations5-l10n desktop-file-utils appstream dpkg-dev file"
+qttranslations5-l10n desktop-file-utils appstream dpkg-dev file
+clang libclang-rt-14-dev"
 
 if [ "$(id -u)" -eq 0 ]; then sudo=""; else sudo="sudo"; fi
 
