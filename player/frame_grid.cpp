@@ -5,28 +5,50 @@
 namespace dravenhol::morlek::player {
 
 FrameGrid::FrameGrid(int fps, qint64 originMs)
-    : fps_(qMax(1, fps))
+    : FrameGrid(qMax(1, fps), 1, originMs)
+{
+}
+
+FrameGrid::FrameGrid(qint64 frames, qint64 seconds, qint64 originMs)
+    : frames_(qMax<qint64>(1, frames))
+    , seconds_(qMax<qint64>(1, seconds))
     , origin_(qMax<qint64>(0, originMs))
 {
+}
+
+FrameGrid FrameGrid::ofRate(double rate, qint64 originMs)
+{
+    // NTSC's rates are whole rates slowed by 1000/1001; any other rate is taken to the
+    // thousandth of a frame.
+    const double ntsc = rate * 1001.0 / 1000.0;
+    if (qAbs(ntsc - qRound64(ntsc)) < 1e-6)
+        return FrameGrid(qRound64(ntsc) * 1000, 1001, originMs);
+    return FrameGrid(qRound64(rate * 1000), 1000, originMs);
+}
+
+int FrameGrid::fps() const
+{
+    return int((frames_ + seconds_ / 2) / seconds_);
 }
 
 qint64 FrameGrid::frameStart(qint64 frame) const
 {
     if (frame <= 0)
         return frame == 0 ? origin_ : 0;
-    // floor(frame * 1000 / fps) + 1 in integers: the first whole millisecond after the start.
-    return origin_ + frame * 1000 / fps_ + 1;
+    // The first whole millisecond after the exact start, in integers.
+    return markTime(frame) + 1;
 }
 
 qint64 FrameGrid::frameAt(qint64 t) const
 {
     // The frame whose exact span holds t; a step's target lies inside the frame it aims at.
-    return t <= origin_ ? 0 : (t - origin_) * fps_ / 1000;
+    return t <= origin_ ? 0 : (t - origin_) * frames_ / (1000 * seconds_);
 }
 
 qint64 FrameGrid::markTime(qint64 frame) const
 {
-    return frame <= 0 ? origin_ : origin_ + frame * 1000 / fps_;
+    // floor(frame * 1000 / rate): the exact start rounded down.
+    return frame <= 0 ? origin_ : origin_ + frame * 1000 * seconds_ / frames_;
 }
 
 qint64 FrameGrid::frameOfMark(qint64 mark) const

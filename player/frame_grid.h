@@ -22,8 +22,16 @@ class FrameGrid
 public:
     /** fps must be positive; origin is clamped to 0 and above. */
     explicit FrameGrid(int fps = 50, qint64 originMs = 0);
+    /**
+     * The grid of a rate of @p frames per @p seconds (30000 per 1001 for NTSC's 29.97), so
+     * that frames of such a video never drift off it.
+     */
+    FrameGrid(qint64 frames, qint64 seconds, qint64 originMs);
+    /** The grid of a video's own rate as the decoder gives it (NTSC rates exact). */
+    static FrameGrid ofRate(double rate, qint64 originMs);
 
-    int fps() const { return fps_; }
+    /** The rate rounded to whole frames per second. */
+    int fps() const;
     qint64 origin() const { return origin_; }
 
     /** Where frame k is sought: origin + floor(k * 1000 / fps) + 1 ms; frame 0 at the origin. */
@@ -55,7 +63,9 @@ public:
     static int seekStep(int fps);
 
 private:
-    int fps_;
+    // The rate as a fraction: frames_ frames every seconds_ seconds.
+    qint64 frames_;
+    qint64 seconds_;
     qint64 origin_;
 };
 

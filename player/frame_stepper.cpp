@@ -70,6 +70,10 @@ void FrameStepper::setVideoStart(qint64 originMs, qint64 keyGapMs)
 
 FrameGrid FrameStepper::frameGrid() const
 {
+    // Where the chosen rate is the video's, the video's own: "30 FPS" on a 29.97 fps video
+    // would drift a frame off every 33 s.
+    if (rateIsVideoRate())
+        return FrameGrid::ofRate(engine_.videoFrameRate(), videoOrigin_);
     return FrameGrid(fps_, videoOrigin_);
 }
 
@@ -391,9 +395,9 @@ bool FrameStepper::rateIsVideoRate() const
 {
     if (!engine_.canStep())
         return false;
-    // Exact rates only: a 29.97 fps video drifts off the 30 fps grid by a frame every 33 s.
+    // Within half a per cent: "30 FPS" is meant for 29.97 fps (NTSC) videos too.
     const double rate = engine_.videoFrameRate();
-    return rate > 0 && qAbs(rate - fps_) < fps_ * 1e-4;
+    return rate > 0 && qAbs(rate - fps_) < fps_ * 0.005;
 }
 
 bool FrameStepper::reverseStepsAffordable() const

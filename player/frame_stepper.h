@@ -37,8 +37,13 @@ public:
     void newVideo();
     /** The time of the video's first frame, and its longest keyframe stretch (-1 unknown). */
     void setVideoStart(qint64 originMs, qint64 keyGapMs);
-    /** The chosen rate from the video's first frame. */
+    /**
+     * The frames that steps go to, from the video's first frame: the video's own rate where
+     * the chosen rate is within half a per cent of it, else the chosen rate.
+     */
     FrameGrid frameGrid() const;
+    /** Whether the chosen rate is the video's (within half a per cent). */
+    bool rateIsVideoRate() const;
 
     void forward();
     void rewind();
@@ -101,7 +106,6 @@ private:
     qint64 sinceMove() const;
     bool movePending() const;
     quint64 landed() const;
-    bool rateIsVideoRate() const;
     bool reverseStepsAffordable() const;
     bool stepShowsItsFrame(Phase step) const;
 

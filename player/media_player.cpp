@@ -244,6 +244,7 @@ void MediaPlayer::buildMenus()
 
     auto *seekMenu = new QMenu(tr("Seek step"), this);
     auto *group = new QActionGroup(seekMenu);
+    seekGroup_ = group;
     group->setExclusive(true);
     const struct {
         const char *text;
@@ -279,7 +280,9 @@ void MediaPlayer::openFile()
     const QString folder = settings.value(openFileDirKey, QDir::homePath()).toString();
     const QString path = QFileDialog::getOpenFileName(
         this, QString(), folder,
-        tr("Video files (*.avi *.wmv *.mov *.mp4 *.mpeg *.mpg *.mkv *.ogv)"));
+        tr("Video files (*.avi *.wmv *.mov *.mp4 *.mpeg *.mpg *.mkv *.ogv)") + QStringLiteral(";;")
+            // Phones and camcorders write many more kinds (.mts, .m4v, .3gp, .webm, ...).
+            + tr("All files (*)"));
     if (path.isEmpty())
         return;
     settings.setValue(openFileDirKey, QFileInfo(path).absolutePath());
@@ -310,6 +313,7 @@ void MediaPlayer::fileLoaded(bool hasVideo)
     loaded_ = true;
     hasVideo_ = hasVideo;
     applyState();
+    followVideoRate();
     if (!hasVideo) {
         resize(minimumSize());
         return;
@@ -318,6 +322,24 @@ void MediaPlayer::fileLoaded(bool hasVideo)
     const QRect avail = QGuiApplication::primaryScreen()->availableGeometry();
     resize(dravenhol::morlek::player::fittedWindowSize(sizeHint(), avail.size()));
     move(dravenhol::morlek::player::centredTopLeft(frameGeometry(), avail));
+}
+
+void MediaPlayer::followVideoRate()
+{
+    // The "Seek step" entry of the video's own rate (29.97 takes "30 FPS"); the user's choice
+    // then holds until the next file loads.
+    const double rate = engine_.videoFrameRate();
+    if (!seekGroup_ || rate <= 0)
+        return;
+    const auto entries = seekGroup_->actions();
+    for (QAction *entry : entries) {
+        const int fps = entry->data().toInt();
+        if (qAbs(rate - fps) < fps * 0.005) {
+            entry->setChecked(true);
+            setFPS(fps);
+            return;
+        }
+    }
 }
 
 void MediaPlayer::loadFailed(const QString &path, const QString &detail, bool gaveUp)

@@ -14,6 +14,7 @@
 #include "storage.h"
 
 class QAction;
+class QActionGroup;
 class QDragEnterEvent;
 class QDragMoveEvent;
 class QDropEvent;
@@ -126,6 +127,7 @@ private:
     void engineStateChanged(PlayerState now, PlayerState before);
     void fileComing(const QString &path);
     void fileLoaded(bool hasVideo);
+    void followVideoRate();
     void loadFailed(const QString &path, const QString &detail, bool gaveUp);
     void sliderValueChanged(int value);
 
@@ -137,6 +139,7 @@ private:
     FrameStepper stepper_;
     MediaLoader loader_;
     QPointer<QMenuBar> menuBar_;
+    QPointer<QActionGroup> seekGroup_;
     // The window's key actions, which the full-screen surface shares.
     QList<QAction *> keyActions_;
     QIcon playIcon_;

@@ -37,27 +37,35 @@ void TestFrameGrid::seekStep()
     QCOMPARE(FrameGrid::seekStep(fps), step);
 }
 
+// Whole rates, and NTSC's: a 29.97 fps video's grid is its own, 30000 frames per 1001 s.
+static void addRates(bool threeMs)
+{
+    QTest::addColumn<double>("fps");
+    QTest::addColumn<qint64>("origin");
+    const double rates[] = {25, 30, 50, 60, 100, 24000.0 / 1001, 30000.0 / 1001, 60000.0 / 1001};
+    for (double fps : rates) {
+        QTest::addRow("%.3f fps from 0", fps) << fps << qint64(0);
+        if (threeMs)
+            QTest::addRow("%.3f fps from 3 ms", fps) << fps << qint64(3);
+        QTest::addRow("%.3f fps from 23 ms", fps) << fps << qint64(23);
+    }
+}
+
 void TestFrameGrid::stepsVisitEveryFrameOnce_data()
 {
-    QTest::addColumn<int>("fps");
-    QTest::addColumn<qint64>("origin");
-    for (int fps : {25, 30, 50, 60, 100}) {
-        QTest::addRow("%d fps from 0", fps) << fps << qint64(0);
-        QTest::addRow("%d fps from 3 ms", fps) << fps << qint64(3);
-        QTest::addRow("%d fps from 23 ms", fps) << fps << qint64(23);
-    }
+    addRates(true);
 }
 
 // Every target must lie inside the frame it is meant to show, the frame of a video of that rate
 // whose frame k starts at origin + k * 1000 / fps exactly, and never land on a frame twice.
 void TestFrameGrid::stepsVisitEveryFrameOnce()
 {
-    QFETCH(int, fps);
+    QFETCH(double, fps);
     QFETCH(qint64, origin);
-    const FrameGrid grid(fps, origin);
+    const FrameGrid grid = FrameGrid::ofRate(fps, origin);
     const qint64 total = origin + 600 * 1000 / fps;
     const auto realFrame = [&](qint64 t) {
-        return t < origin ? qint64(0) : qint64(std::floor((t - origin) * fps / 1000.0));
+        return t < origin ? qint64(0) : qint64(std::floor((t - origin) * fps / 1000.0 + 1e-9));
     };
     qint64 t = 0;
     for (qint64 frame = 1; frame < 600; ++frame) {
@@ -65,7 +73,7 @@ void TestFrameGrid::stepsVisitEveryFrameOnce()
         QCOMPARE(realFrame(t), frame);
         // Strictly after the frame's exact start, and at most one millisecond after it.
         const double late = t - (origin + frame * 1000.0 / fps);
-        QVERIFY2(late > 0 && late <= 1.0, qPrintable(QString::number(t)));
+        QVERIFY2(late > 0 && late <= 1.0 + 1e-9, qPrintable(QString::number(t)));
     }
     for (qint64 frame = 598; frame >= 0; --frame) {
         t = grid.previousFrameTarget(t);
@@ -125,12 +133,7 @@ void TestFrameGrid::unknownTotalDoesNotClamp()
 
 void TestFrameGrid::marksAreFrameStartsAndComeBack_data()
 {
-    QTest::addColumn<int>("fps");
-    QTest::addColumn<qint64>("origin");
-    for (int fps : {25, 30, 50, 60, 100}) {
-        QTest::addRow("%d fps from 0", fps) << fps << qint64(0);
-        QTest::addRow("%d fps from 23 ms", fps) << fps << qint64(23);
-    }
+    addRates(false);
 }
 
 // A mark is its frame's start rounded down; it must lead back to its frame, and so must the
@@ -138,13 +141,13 @@ void TestFrameGrid::marksAreFrameStartsAndComeBack_data()
 // millisecond (MKV).
 void TestFrameGrid::marksAreFrameStartsAndComeBack()
 {
-    QFETCH(int, fps);
+    QFETCH(double, fps);
     QFETCH(qint64, origin);
-    const FrameGrid grid(fps, origin);
+    const FrameGrid grid = FrameGrid::ofRate(fps, origin);
     for (qint64 frame = 0; frame < 600; ++frame) {
         const double exact = origin + frame * 1000.0 / fps;
         const qint64 mark = grid.markTime(frame);
-        QCOMPARE(mark, qint64(std::floor(exact)));
+        QCOMPARE(mark, qint64(std::floor(exact + 1e-9)));
         QCOMPARE(grid.frameOfMark(mark), frame);
         QCOMPARE(grid.frameOfMark(grid.frameStart(frame)), frame);
         QCOMPARE(grid.frameOfMark(qint64(std::lround(exact))), frame);
@@ -157,6 +160,14 @@ void TestFrameGrid::marksAreFrameStartsAndComeBack()
     if (origin == 0 && fps == 30) {
         QCOMPARE(grid.markTime(1), qint64(33));
         QCOMPARE(grid.markTime(3), qint64(100));
+    }
+    // NTSC: frame 3 starts at 100.1 ms, frame 300 at 10010 ms, a frame later than at 30 fps.
+    if (origin == 0 && qFuzzyCompare(fps, 30000.0 / 1001)) {
+        QCOMPARE(grid.fps(), 30);
+        QCOMPARE(grid.markTime(3), qint64(100));
+        QCOMPARE(grid.frameStart(3), qint64(101));
+        QCOMPARE(grid.markTime(300), qint64(10010));
+        QCOMPARE(grid.frameAt(10009), qint64(299));
     }
 }
 

@@ -288,8 +288,13 @@ void TestFrameStepper::rateOfTheVideo_data()
     QTest::addColumn<QString>("mark");
     QTest::addRow("the video's rate: steps, marks to frame starts")
         << 25.0 << 25 << "step 1" << "seek 2 161";
-    QTest::addRow("29.97 with 30 chosen: seeks, marks one ms on")
-        << 30000.0 / 1001 << 30 << "seek 1 34" << "seek 2 162";
+    // "30 FPS" on an NTSC video: its own frames, 30000 per 1001 s; the mark lies in frame 4
+    // (133.5 to 166.8 ms).
+    QTest::addRow("29.97 with 30 chosen: steps on the video's own frames")
+        << 30000.0 / 1001 << 30 << "step 1" << "seek 2 134";
+    QTest::addRow("59.94 with 60 chosen") << 60000.0 / 1001 << 60 << "step 1" << "seek 2 151";
+    QTest::addRow("24 with 25 chosen: seeks, marks one ms on")
+        << 24.0 << 25 << "seek 1 41" << "seek 2 162";
     QTest::addRow("50 with 25 chosen") << 50.0 << 25 << "seek 1 41" << "seek 2 162";
     QTest::addRow("rate unknown") << 0.0 << 25 << "seek 1 41" << "seek 2 162";
 }
@@ -304,7 +309,7 @@ void TestFrameStepper::rateOfTheVideo()
     stepper_->setRate(chosen);
     stepper_->forward();
     QCOMPARE(engine_.calls.value(0), right);
-    land(engine_.calls.value(0) == QLatin1String("step 1") ? 41 : 34);
+    land(stepper_->frameGrid().frameStart(1));
     clock_->advance(400);
     // A mark one ms after frame 4's start, as earlier versions took them: at the video's rate
     // it leads to frame 4's seek point; else the mark's time + 1.

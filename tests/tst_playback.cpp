@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QAction>
 #include <QtTest>
 
 #include <phonon/MediaObject>
@@ -29,6 +30,8 @@ private slots:
     void init();
     void cleanup();
     void lastSecondsNeverFreezeTheWindow();
+    void seekStepFollowsTheVideo_data();
+    void seekStepFollowsTheVideo();
 
     void opensPausedAtTheStart();
     void stepsShowEveryFrame_data();
@@ -48,7 +51,7 @@ private slots:
     void stepsNearTheEndDoNotFreeze();
 
 private:
-    QString makeCodedVideo(const QString &name, int fps, double seconds,
+    QString makeCodedVideo(const QString &name, const QString &rate, double seconds,
                            const QStringList &codec);
     MediaPlayer *open(const QString &path);
     int shownFrame() const { return morlek::test::shownFrame(*player_); }
@@ -62,12 +65,12 @@ private:
     std::unique_ptr<ModalAnswerer> answerer_;
 };
 
-QString TestPlayback::makeCodedVideo(const QString &name, int fps, double seconds,
+QString TestPlayback::makeCodedVideo(const QString &name, const QString &rate, double seconds,
                                      const QStringList &codec)
 {
     const QString path = dir_.filePath(name);
     QString error;
-    if (!morlek::test::makeCodedVideo(path, fps, seconds, codec, true, &error))
+    if (!morlek::test::makeCodedVideo(path, rate, seconds, codec, true, &error))
         qWarning() << error;
     return path;
 }
@@ -78,29 +81,39 @@ void TestPlayback::initTestCase()
     const QStringList h264{QStringLiteral("-c:v"), QStringLiteral("libx264"),
                            QStringLiteral("-g"), QStringLiteral("12"),
                            QStringLiteral("-c:a"), QStringLiteral("aac")};
-    videos_[QStringLiteral("mp4 25")] = makeCodedVideo(QStringLiteral("v25.mp4"), 25, 3, h264);
-    videos_[QStringLiteral("mp4 30")] = makeCodedVideo(QStringLiteral("v30.mp4"), 30, 3, h264);
+    videos_[QStringLiteral("mp4 25")] = makeCodedVideo(QStringLiteral("v25.mp4"),
+                                   QStringLiteral("25"), 3, h264);
+    videos_[QStringLiteral("mp4 30")] = makeCodedVideo(QStringLiteral("v30.mp4"),
+                                   QStringLiteral("30"), 3, h264);
     // ffmpeg's MKV video starts after 0 (here 23 ms, after the AAC priming).
-    videos_[QStringLiteral("mkv 25")] = makeCodedVideo(QStringLiteral("v25.mkv"), 25, 3, h264);
-    videos_[QStringLiteral("mkv 60")] = makeCodedVideo(QStringLiteral("v60.mkv"), 60, 2, h264);
+    videos_[QStringLiteral("mkv 25")] = makeCodedVideo(QStringLiteral("v25.mkv"),
+                                   QStringLiteral("25"), 3, h264);
+    // NTSC rates, as phones and camcorders record them.
+    videos_[QStringLiteral("mp4 29.97")] =
+        makeCodedVideo(QStringLiteral("v2997.mp4"), QStringLiteral("30000/1001"), 3, h264);
+    videos_[QStringLiteral("mkv 59.94")] =
+        makeCodedVideo(QStringLiteral("v5994.mkv"), QStringLiteral("60000/1001"), 2, h264);
+    videos_[QStringLiteral("mkv 60")] = makeCodedVideo(QStringLiteral("v60.mkv"),
+                                   QStringLiteral("60"), 2, h264);
     videos_[QStringLiteral("avi 25")] = makeCodedVideo(
-        QStringLiteral("v25.avi"), 25, 3,
+        QStringLiteral("v25.avi"), QStringLiteral("25"), 3,
         {QStringLiteral("-c:v"), QStringLiteral("mpeg4"), QStringLiteral("-q:v"),
          QStringLiteral("3"), QStringLiteral("-c:a"), QStringLiteral("libmp3lame"),
          QStringLiteral("-avoid_negative_ts"), QStringLiteral("disabled")});
     // H.264 with B-frames in AVI needs a stream parser between the demuxer and the decoder.
     videos_[QStringLiteral("avi h264")] = makeCodedVideo(
-        QStringLiteral("h264.avi"), 25, 3,
+        QStringLiteral("h264.avi"), QStringLiteral("25"), 3,
         {QStringLiteral("-c:v"), QStringLiteral("libx264"), QStringLiteral("-g"),
          QStringLiteral("12"), QStringLiteral("-c:a"), QStringLiteral("libmp3lame"),
          QStringLiteral("-avoid_negative_ts"), QStringLiteral("disabled")});
     // One keyframe: a seek far into it decodes every frame before, which takes a while.
     videos_[QStringLiteral("one key")] = makeCodedVideo(
-        QStringLiteral("onekey.mp4"), 25, 12,
+        QStringLiteral("onekey.mp4"), QStringLiteral("25"), 12,
         {QStringLiteral("-c:v"), QStringLiteral("libx264"), QStringLiteral("-g"),
          QStringLiteral("1000"), QStringLiteral("-x264-params"), QStringLiteral("scenecut=0"),
          QStringLiteral("-c:a"), QStringLiteral("aac")});
-    videos_[QStringLiteral("end")] = makeCodedVideo(QStringLiteral("end.mp4"), 25, 6, h264);
+    videos_[QStringLiteral("end")] = makeCodedVideo(QStringLiteral("end.mp4"),
+                                   QStringLiteral("25"), 6, h264);
     for (const QString &path : qAsConst(videos_))
         QVERIFY2(QFileInfo(path).size() > 0, qPrintable(path));
 
@@ -186,6 +199,10 @@ void TestPlayback::stepsShowEveryFrame_data()
     QTest::addRow("mkv at 60 fps") << "mkv 60" << 60 << 8;
     QTest::addRow("avi at 25 fps") << "avi 25" << 25 << 6;
     QTest::addRow("h264 in avi") << "avi h264" << 25 << 6;
+    // "30 FPS" and "60 FPS" on NTSC videos: past frames 10 and 30, where seeks on the 30 and
+    // 60 fps grids drifted off the video's frames.
+    QTest::addRow("mp4 at 29.97 fps") << "mp4 29.97" << 30 << 40;
+    QTest::addRow("mkv at 59.94 fps") << "mkv 59.94" << 60 << 40;
 }
 
 void TestPlayback::stepsShowEveryFrame()
@@ -416,6 +433,36 @@ void TestPlayback::markWhileASeekDecodesIsTheShownFrame()
     pressKey(Qt::Key_Right);
     QVERIFY(waitForFrame(276));
     QTRY_COMPARE(player->recordingTime(), qint64(11040));
+}
+
+void TestPlayback::seekStepFollowsTheVideo_data()
+{
+    QTest::addColumn<QString>("video");
+    QTest::addColumn<int>("fps");
+    QTest::addRow("25 fps") << "mp4 25" << 25;
+    QTest::addRow("29.97 fps takes 30") << "mp4 29.97" << 30;
+    QTest::addRow("59.94 fps takes 60") << "mkv 59.94" << 60;
+}
+
+void TestPlayback::seekStepFollowsTheVideo()
+{
+    QFETCH(QString, video);
+    QFETCH(int, fps);
+    MediaPlayer *player = open(videos_.value(video));
+    QVERIFY(player);
+    QTRY_COMPARE(player->frameGrid().fps(), fps);
+    QTRY_VERIFY(player->stepsFrameByFrame());
+    QAction *checked = nullptr;
+    for (QAction *entry : player->findChildren<QAction *>()) {
+        if (entry->isCheckable() && entry->isChecked() && entry->data().toInt() > 0)
+            checked = entry;
+    }
+    QVERIFY(checked);
+    QCOMPARE(checked->data().toInt(), fps);
+    // The user's choice then holds.
+    player->setFPS(50);
+    QTest::qWait(200);
+    QCOMPARE(player->frameGrid().fps(), 50);
 }
 
 void TestPlayback::lastSecondsNeverFreezeTheWindow()

@@ -205,12 +205,17 @@ QList<qint64> TestTimingWiring::storedMarks(const TempHome &home)
 
 void TestTimingWiring::everyReturnIsTheShownFramesStart_data()
 {
+    QTest::addColumn<QString>("rate");
     QTest::addColumn<int>("fps");
     QTest::addColumn<QString>("container");
     for (int fps : {25, 30, 50}) {
         for (const char *container : {"mp4", "mkv"})
-            QTest::addRow("%d fps %s", fps, container) << fps << QString::fromLatin1(container);
+            QTest::addRow("%d fps %s", fps, container)
+                << QString::number(fps) << fps << QString::fromLatin1(container);
     }
+    // NTSC videos with "30 FPS" and "60 FPS" chosen.
+    QTest::addRow("29.97 fps mp4") << "30000/1001" << 30 << "mp4";
+    QTest::addRow("59.94 fps mkv") << "60000/1001" << 60 << "mkv";
 }
 
 // Each Return is one mark, however quick, holding the start of the frame on screen as the file
@@ -218,11 +223,14 @@ void TestTimingWiring::everyReturnIsTheShownFramesStart_data()
 // frame again, and so do the marks of earlier versions, a millisecond later.
 void TestTimingWiring::everyReturnIsTheShownFramesStart()
 {
+    QFETCH(QString, rate);
     QFETCH(int, fps);
     QFETCH(QString, container);
-    const QString path = dir_.filePath(QStringLiteral("marks%1.%2").arg(fps).arg(container));
+    const QString path = dir_.filePath(
+        QStringLiteral("marks%1.%2").arg(QString(rate).replace(QLatin1Char('/'), QLatin1Char('_')),
+                                          container));
     QString error;
-    QVERIFY2(morlek::test::makeCodedVideo(path, fps, 1.2,
+    QVERIFY2(morlek::test::makeCodedVideo(path, rate, 1.2,
                                           {QStringLiteral("-c:v"), QStringLiteral("libx264"),
                                            QStringLiteral("-g"), QStringLiteral("12"),
                                            QStringLiteral("-c:a"), QStringLiteral("aac")},

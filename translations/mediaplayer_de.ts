@@ -84,6 +84,10 @@
         <translation>Die Datei „%1“ kann nicht geöffnet werden: Ihr Name enthält Zeichen, die dieses System nicht lesen kann. Benennen Sie die Datei um und öffnen Sie sie erneut.</translation>
     </message>
     <message>
+        <source>All files (*)</source>
+        <translation>Alle Dateien (*)</translation>
+    </message>
+    <message>
         <source>Element %1 end %2</source>
         <translation>Element %1 Ende %2</translation>
     </message>

@@ -31,12 +31,18 @@ QSize codedVideoSize()
 bool makeCodedVideo(const QString &path, int fps, double seconds, const QStringList &encoding,
                     bool withTone, QString *error)
 {
+    return makeCodedVideo(path, QString::number(fps), seconds, encoding, withTone, error);
+}
+
+bool makeCodedVideo(const QString &path, const QString &rate, double seconds,
+                    const QStringList &encoding, bool withTone, QString *error)
+{
     const QSize size = codedVideoSize();
     QStringList args{QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
                      QStringLiteral("color=c=gray:s=%1x%2:r=%3:d=%4")
                          .arg(size.width())
                          .arg(size.height())
-                         .arg(fps)
+                         .arg(rate)
                          .arg(seconds)};
     if (withTone) {
         args << QStringLiteral("-f") << QStringLiteral("lavfi") << QStringLiteral("-i")

@@ -17,6 +17,9 @@ namespace morlek::test {
  */
 bool makeCodedVideo(const QString &path, int fps, double seconds, const QStringList &encoding,
                     bool withTone, QString *error = nullptr);
+/** The same at a rate ffmpeg reads, such as "30000/1001" for NTSC's 29.97 fps. */
+bool makeCodedVideo(const QString &path, const QString &rate, double seconds,
+                    const QStringList &encoding, bool withTone, QString *error = nullptr);
 
 /**
  * The start of every frame of @p path's first video stream, in presentation order, as the
