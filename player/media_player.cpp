@@ -99,11 +99,11 @@ MediaPlayer::MediaPlayer(const QString &filePath)
     connectPlayback();
     applyState();
 
-    if (!filePath.isEmpty())
-        openMediaFile(filePath);
-
     resize(minimumSizeHint());
     setFPS(50);
+    // Last: a small file can load at once, and its load fits the window and the step to it.
+    if (!filePath.isEmpty())
+        openMediaFile(filePath);
 }
 
 MediaPlayer::~MediaPlayer() = default;
@@ -318,6 +318,7 @@ void MediaPlayer::fileLoaded(bool hasVideo)
         resize(minimumSize());
         return;
     }
+    videoWidget_->setNaturalSize(engine_.pictureSize());
     QCoreApplication::processEvents();
     const QRect avail = QGuiApplication::primaryScreen()->availableGeometry();
     resize(dravenhol::morlek::player::fittedWindowSize(sizeHint(), avail.size()));

@@ -46,6 +46,18 @@ MediaVideoWidget::MediaVideoWidget(QWidget *parent)
 
 MediaVideoWidget::~MediaVideoWidget() = default;
 
+void MediaVideoWidget::setNaturalSize(const QSize &size)
+{
+    naturalSize_ = size;
+    updateGeometry();
+}
+
+QSize MediaVideoWidget::sizeHint() const
+{
+    // The back-end never tells its widget the picture's size.
+    return naturalSize_.isValid() ? naturalSize_ : Phonon::VideoWidget::sizeHint();
+}
+
 bool MediaVideoWidget::event(QEvent *e)
 {
     switch (e->type()) {

@@ -25,6 +25,9 @@ public:
 
     /** The checkable action that carries the full-screen shortcut. */
     QAction *fullScreenAction() { return &action_; }
+    /** The size the video is meant to be seen at; the window fits itself to it. */
+    void setNaturalSize(const QSize &size);
+    QSize sizeHint() const override;
     /** The notes shown over the picture in full screen. */
     SurfaceNotes *notes() const { return notes_; }
 
@@ -52,6 +55,7 @@ private:
     QAction action_;
     QAction cornerAction_;
     SurfaceNotes *notes_ = nullptr;
+    QSize naturalSize_;
 };
 
 #endif

@@ -129,6 +129,8 @@ PipelineStepper::~PipelineStepper()
         watchingStepper = nullptr;
     setLandedCallback({});
     disconnectBus();
+    if (flip_)
+        gst_object_unref(flip_);
     if (offered_)
         gst_object_unref(offered_);
     if (pipeline_)
@@ -248,6 +250,53 @@ qint64 PipelineStepper::shownFrameTime() const
     }
     gst_sample_unref(sample);
     return ms;
+}
+
+bool PipelineStepper::followRotationFlags()
+{
+    if (!pipeline_ || !g_object_class_find_property(G_OBJECT_GET_CLASS(pipeline_), "video-filter"))
+        return false;
+    GstElement *flip = gst_element_factory_make("videoflip", nullptr);
+    if (!flip)
+        return false;
+    // "auto" turns each picture as its stream's orientation tag says; without one it passes
+    // the picture on untouched.
+    gst_util_set_object_arg(G_OBJECT(flip), "video-direction", "auto");
+    flip_ = static_cast<GstElement *>(gst_object_ref_sink(flip));
+    g_object_set(pipeline_, "video-filter", flip_, nullptr);
+    return true;
+}
+
+QSize PipelineStepper::shownPictureSize() const
+{
+    if (!pipeline_)
+        return QSize();
+    // The picture as decoded and turned upright, before the sink scales it to its window.
+    GstPad *pad = flip_ ? gst_element_get_static_pad(flip_, "src") : nullptr;
+    if (!pad)
+        g_signal_emit_by_name(pipeline_, "get-video-pad", 0, &pad);
+    if (!pad)
+        return QSize();
+    GstCaps *caps = gst_pad_get_current_caps(pad);
+    gst_object_unref(pad);
+    if (!caps)
+        return QSize();
+    QSize size;
+    const GstStructure *structure = gst_caps_get_structure(caps, 0);
+    int width = 0;
+    int height = 0;
+    if (structure && gst_structure_get_int(structure, "width", &width)
+        && gst_structure_get_int(structure, "height", &height) && width > 0 && height > 0) {
+        int parN = 1;
+        int parD = 1;
+        // Pixels that are not square (DV, anamorphic camcorder video) are shown at their width.
+        if (!gst_structure_get_fraction(structure, "pixel-aspect-ratio", &parN, &parD)
+            || parN <= 0 || parD <= 0)
+            parN = parD = 1;
+        size = QSize(int(qint64(width) * parN / parD), height);
+    }
+    gst_caps_unref(caps);
+    return size;
 }
 
 void PipelineStepper::beginRequest(quint64 request)

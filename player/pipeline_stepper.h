@@ -1,6 +1,7 @@
 #ifndef MORLEK_PIPELINE_STEPPER_H
 #define MORLEK_PIPELINE_STEPPER_H
 
+#include <QSize>
 #include <QtGlobal>
 
 #include <functional>
@@ -52,6 +53,14 @@ public:
     qint64 shownFrameTime() const;
 
     /**
+     * Makes the pipeline show every picture upright as its stream's rotation flag asks (how
+     * phones store portrait video). Call it before a file is set. False when it cannot.
+     */
+    bool followRotationFlags();
+    /** The display size of the picture on screen (rotation and pixel shape applied), or empty. */
+    QSize shownPictureSize() const;
+
+    /**
      * Sends a one-frame step to the paused pipeline, numbered request: to the next frame, or to
      * the one before once reverse() has turned the pipeline round. False when there is no
      * pipeline or it refused the step; then nothing moved.
@@ -99,6 +108,7 @@ private:
 
     GstElement *pipeline_ = nullptr;
     GstElement *offered_ = nullptr;
+    GstElement *flip_ = nullptr;
     std::shared_ptr<Shared> shared_;
     unsigned long asyncDoneHandler_ = 0;
     unsigned long stepDoneHandler_ = 0;

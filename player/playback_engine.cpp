@@ -57,6 +57,7 @@ void PlaybackEngine::attachVideo(Phonon::VideoWidget *surface)
         pipeline_.reset();
         return;
     }
+    pipeline_->followRotationFlags();
     endHold_ = std::make_unique<StreamEndHold>(pipeline_->pipeline());
     gaplessGuard_ = std::make_unique<GaplessWaitGuard>(pipeline_->pipeline());
     // The landing is learnt in the streaming thread; the report goes to this thread.
@@ -93,6 +94,11 @@ QString PlaybackEngine::currentFile() const
 {
     const Phonon::MediaSource source = media_.currentSource();
     return source.type() == Phonon::MediaSource::LocalFile ? source.fileName() : QString();
+}
+
+QSize PlaybackEngine::pictureSize() const
+{
+    return pipeline_ ? pipeline_->shownPictureSize() : QSize();
 }
 
 bool PlaybackEngine::hasVideo() const

@@ -4,6 +4,7 @@
 #include "step_engine.h"
 
 #include <QObject>
+#include <QSize>
 #include <QString>
 #include <QTimer>
 
@@ -54,6 +55,8 @@ public:
     /** The file that is on now (absolute), or empty. */
     QString currentFile() const;
     bool hasVideo() const;
+    /** The size the picture on screen is meant to be seen at (upright, square pixels). */
+    QSize pictureSize() const;
     /** The back-end's error of the file on now, as "<kind>\n<text>"; empty when none. */
     QString backendError() const;
     QString errorText() const;

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QAction>
+#include <QScreen>
 #include <QtTest>
 
 #include <phonon/MediaObject>
@@ -30,6 +31,7 @@ private slots:
     void init();
     void cleanup();
     void lastSecondsNeverFreezeTheWindow();
+    void pictureAtItsNaturalSizeAndUpright();
     void seekStepFollowsTheVideo_data();
     void seekStepFollowsTheVideo();
 
@@ -433,6 +435,46 @@ void TestPlayback::markWhileASeekDecodesIsTheShownFrame()
     pressKey(Qt::Key_Right);
     QVERIFY(waitForFrame(276));
     QTRY_COMPARE(player->recordingTime(), qint64(11040));
+}
+
+// A phone's portrait video: HEVC in MOV, stored lying on its side with a rotation flag.
+void TestPlayback::pictureAtItsNaturalSizeAndUpright()
+{
+    const QString lying = dir_.filePath(QStringLiteral("lying.mov"));
+    const QString portrait = dir_.filePath(QStringLiteral("portrait.mov"));
+    QString error;
+    // Stored 320x180: red on the left, blue on the right.
+    QVERIFY2(makeVideo(lying, {"-f", "lavfi", "-i", "color=c=red:s=160x180:r=25:d=2", "-f",
+                               "lavfi", "-i", "color=c=blue:s=160x180:r=25:d=2",
+                               "-filter_complex", "hstack", "-c:v", "libx265", "-tag:v", "hvc1",
+                               "-x265-params", "log-level=error"},
+                       &error),
+             qPrintable(error));
+    QVERIFY2(makeVideo(portrait, {"-i", lying, "-c", "copy", "-metadata:s:v:0", "rotate=90"},
+                       &error),
+             qPrintable(error));
+    MediaPlayer *player = open(portrait);
+    QVERIFY(player);
+    // Upright: 180 wide, 320 high.
+    QTRY_COMPARE(player->engine()->pictureSize(), QSize(180, 320));
+    MediaVideoWidget *surface = player->videoWidget();
+    // The window fits itself to the picture's own size, not to the back-end's guess.
+    QCOMPARE(surface->sizeHint(), QSize(180, 320));
+    // Turned a quarter: the halves lie one above the other.
+    const QPoint origin = surface->mapToGlobal(QPoint(0, 0));
+    const QImage shot = surface->screen()
+                            ->grabWindow(0, origin.x(), origin.y(), surface->width(),
+                                         surface->height())
+                            .toImage();
+    const QColor top = shot.pixelColor(shot.width() / 2, shot.height() / 4);
+    const QColor bottom = shot.pixelColor(shot.width() / 2, shot.height() * 3 / 4);
+    const QColor topLeft = shot.pixelColor(shot.width() / 4, shot.height() / 4);
+    const QColor topRight = shot.pixelColor(shot.width() * 3 / 4, shot.height() / 4);
+    const auto reddish = [](const QColor &c) { return c.red() > 150 && c.blue() < 100; };
+    const auto bluish = [](const QColor &c) { return c.blue() > 150 && c.red() < 100; };
+    QVERIFY2((reddish(top) && bluish(bottom)) || (bluish(top) && reddish(bottom)),
+             qPrintable(top.name() + QLatin1Char(' ') + bottom.name()));
+    QCOMPARE(reddish(topLeft), reddish(topRight));
 }
 
 void TestPlayback::seekStepFollowsTheVideo_data()
