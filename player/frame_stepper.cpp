@@ -391,6 +391,14 @@ qint64 FrameStepper::recordingTime() const
     return grid.markTime(grid.frameOfMark(shownTime()));
 }
 
+qint64 FrameStepper::shownFrameNumber() const
+{
+    const double rate = engine_.canStep() ? engine_.videoFrameRate() : 0;
+    if (rate <= 0)
+        return -1;
+    return FrameGrid::ofRate(rate, videoOrigin_).frameOfMark(recordingTime());
+}
+
 bool FrameStepper::rateIsVideoRate() const
 {
     if (!engine_.canStep())

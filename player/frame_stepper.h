@@ -77,6 +77,11 @@ public:
     qint64 shownTime() const;
     /** The start of the frame on screen, in whole ms rounded down: what a mark holds. */
     qint64 recordingTime() const;
+    /**
+     * The number of the frame on screen, counted from the video's first frame at the video's
+     * own rate, whatever rate is chosen; -1 where the video has no fixed rate.
+     */
+    qint64 shownFrameNumber() const;
     /** Whether a next-frame step decodes just the next frame instead of seeking to it. */
     bool stepsFrameByFrame() const;
     /** Whether the move that is under way is a step still decoding. */

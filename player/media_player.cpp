@@ -145,6 +145,9 @@ QWidget *MediaPlayer::buildControls()
     }
     timeLabel_ = new QLabel(this);
     timeLabel_->setObjectName(QStringLiteral("timeLabel"));
+    // So that a user can say "frame 1234" and find it again.
+    frameLabel_ = new QLabel(this);
+    frameLabel_->setObjectName(QStringLiteral("frameLabel"));
 
     auto *buttonsLayout = new QHBoxLayout;
     buttonsLayout->addWidget(openButton);
@@ -158,6 +161,8 @@ QWidget *MediaPlayer::buildControls()
     labelLayout->addWidget(slider_);
     labelLayout->addSpacing(8);
     labelLayout->addWidget(timeLabel_);
+    labelLayout->addSpacing(8);
+    labelLayout->addWidget(frameLabel_);
     labelLayout->setContentsMargins(0, 0, 0, 0);
     auto *layout = new QVBoxLayout;
     layout->addLayout(buttonsLayout);
@@ -508,7 +513,12 @@ void MediaPlayer::updateTime()
     // The label reads what a mark taken now would hold.
     const qint64 shown = stepper_.recordingTime();
     timeLabel_->setText(dravenhol::morlek::player::playerTimeText(shown, engine_.totalTime()));
-    videoWidget_->notes()->setCorner(timeLabel_->text(), engine_.isPaused());
+    const qint64 frame = engine_.hasVideo() ? stepper_.shownFrameNumber() : -1;
+    frameLabel_->setText(frame >= 0 ? tr("Frame %1").arg(frame) : QString());
+    videoWidget_->notes()->setCorner(
+        frame >= 0 ? timeLabel_->text() + QLatin1String("  ") + frameLabel_->text()
+                   : timeLabel_->text(),
+        engine_.isPaused());
     // No ticks come while paused: the slider follows steps, seeks and the end from here.
     if (seekBar_ && engine_.isPaused() && !seekBar_->isSliderDown()
         && seekBar_->value() != shown) {

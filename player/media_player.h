@@ -150,6 +150,7 @@ private:
     Phonon::SeekSlider *slider_ = nullptr;
     QPointer<QSlider> seekBar_;
     QLabel *timeLabel_ = nullptr;
+    QLabel *frameLabel_ = nullptr;
     Phonon::VolumeSlider *volume_ = nullptr;
     QLabel *info_ = nullptr;
     MediaVideoWidget *videoWidget_ = nullptr;

@@ -115,6 +115,8 @@ private slots:
     void rateOfTheVideo();
     void timesWhileAMoveDecodes();
     void endOfPlayback();
+    void frameNumberAtTheVideosOwnRate_data();
+    void frameNumberAtTheVideosOwnRate();
 
 private:
     // Lands the last move with the engine reporting @p time, and tells the stepper.
@@ -360,6 +362,31 @@ void TestFrameStepper::endOfPlayback()
     stepper_->play();
     QCOMPARE(engine_.calls.mid(2), (QStringList{"seek 2 0", "play"}));
     QVERIFY(!stepper_->pausedAtEnd());
+}
+
+void TestFrameStepper::frameNumberAtTheVideosOwnRate_data()
+{
+    QTest::addColumn<double>("videoRate");
+    QTest::addColumn<int>("chosen");
+    QTest::addColumn<qint64>("shown");
+    QTest::addColumn<qint64>("frame");
+    QTest::addRow("25 fps, 25 chosen") << 25.0 << 25 << qint64(160) << qint64(4);
+    // The number is the video's own frame, whatever step is chosen.
+    QTest::addRow("25 fps, 50 chosen") << 25.0 << 50 << qint64(160) << qint64(4);
+    QTest::addRow("29.97 fps, frame 300") << 30000.0 / 1001 << 30 << qint64(10010) << qint64(300);
+    QTest::addRow("no fixed rate") << 0.0 << 30 << qint64(160) << qint64(-1);
+}
+
+void TestFrameStepper::frameNumberAtTheVideosOwnRate()
+{
+    QFETCH(double, videoRate);
+    QFETCH(int, chosen);
+    QFETCH(qint64, shown);
+    QFETCH(qint64, frame);
+    engine_.rate = videoRate;
+    engine_.shown = shown;
+    stepper_->setRate(chosen);
+    QCOMPARE(stepper_->shownFrameNumber(), frame);
 }
 
 QTEST_GUILESS_MAIN(TestFrameStepper)

@@ -12,6 +12,7 @@
 #include <QAbstractItemModel>
 #include <QTemporaryDir>
 #include <QTime>
+#include <QLabel>
 #include <QtTest>
 
 #include <phonon/MediaObject>
@@ -245,8 +246,12 @@ void TestTimingWiring::everyReturnIsTheShownFramesStart()
 
     const QList<int> frames{5, 6, 8, 9};
     QList<qint64> expected;
+    const auto *frameLabel = player_->findChild<QLabel *>(QStringLiteral("frameLabel"));
+    QVERIFY(frameLabel);
     for (int frame : frames) {
         stepTo(frame);
+        // The frame on screen, by its number in the file.
+        QTRY_COMPARE(frameLabel->text(), QStringLiteral("Frame %1").arg(frame));
         QTest::keyClick(player_.get(), Qt::Key_Return);
         expected << starts.at(frame);
     }

@@ -88,6 +88,10 @@
         <translation>Alle Dateien (*)</translation>
     </message>
     <message>
+        <source>Frame %1</source>
+        <translation>Bild %1</translation>
+    </message>
+    <message>
         <source>Element %1 end %2</source>
         <translation>Element %1 Ende %2</translation>
     </message>
