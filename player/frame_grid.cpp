@@ -2,6 +2,8 @@
 
 #include <QtMath>
 
+#include <algorithm>
+
 namespace dravenhol::morlek::player {
 
 FrameGrid::FrameGrid(int fps, qint64 originMs)
@@ -26,6 +28,17 @@ FrameGrid FrameGrid::ofRate(double rate, qint64 originMs)
     return FrameGrid(qRound64(rate * 1000), 1000, originMs);
 }
 
+FrameGrid FrameGrid::ofFrames(const QVector<qint64> &startsUs)
+{
+    if (startsUs.size() < 2)
+        return FrameGrid(50, 0);
+    // The average rate, for the step's length in ms; the frames themselves are exact.
+    const qint64 span = qMax<qint64>(1, startsUs.last() - startsUs.first());
+    FrameGrid grid(qint64(startsUs.size() - 1) * 1000000, span, startsUs.first() / 1000);
+    grid.starts_ = QSharedPointer<const QVector<qint64>>::create(startsUs);
+    return grid;
+}
+
 int FrameGrid::fps() const
 {
     return int((frames_ + seconds_ / 2) / seconds_);
@@ -35,6 +48,8 @@ qint64 FrameGrid::frameStart(qint64 frame) const
 {
     if (frame <= 0)
         return frame == 0 ? origin_ : 0;
+    if (starts_)
+        return markTime(frame) + 1;
     // The first whole millisecond after the exact start, in integers.
     return markTime(frame) + 1;
 }
@@ -42,13 +57,28 @@ qint64 FrameGrid::frameStart(qint64 frame) const
 qint64 FrameGrid::frameAt(qint64 t) const
 {
     // The frame whose exact span holds t; a step's target lies inside the frame it aims at.
-    return t <= origin_ ? 0 : (t - origin_) * frames_ / (1000 * seconds_);
+    if (t <= origin_)
+        return 0;
+    if (starts_) {
+        const auto after = std::upper_bound(starts_->cbegin(), starts_->cend(), t * 1000);
+        return qMax<qint64>(0, (after - starts_->cbegin()) - 1);
+    }
+    return (t - origin_) * frames_ / (1000 * seconds_);
 }
 
 qint64 FrameGrid::markTime(qint64 frame) const
 {
     // floor(frame * 1000 / rate): the exact start rounded down.
-    return frame <= 0 ? origin_ : origin_ + frame * 1000 * seconds_ / frames_;
+    if (frame <= 0)
+        return origin_;
+    if (starts_) {
+        // Past the last frame listed, frames go on at the average rate.
+        const qint64 last = starts_->size() - 1;
+        if (frame <= last)
+            return starts_->at(int(frame)) / 1000;
+        return starts_->at(int(last)) / 1000 + (frame - last) * 1000 * seconds_ / frames_;
+    }
+    return origin_ + frame * 1000 * seconds_ / frames_;
 }
 
 qint64 FrameGrid::frameOfMark(qint64 mark) const

@@ -1,6 +1,8 @@
 #ifndef MORLEK_FRAME_GRID_H
 #define MORLEK_FRAME_GRID_H
 
+#include <QSharedPointer>
+#include <QVector>
 #include <QtGlobal>
 
 namespace dravenhol::morlek::player {
@@ -16,6 +18,10 @@ namespace dravenhol::morlek::player {
  * nanosecond time stamps can put such a frame a hair after it (frame 3 of a 30 fps MP4 lies
  * just after 100 ms), and a seek to exactly the start would show the frame before. Before the
  * origin the first frame is on screen.
+ *
+ * A grid can also be the video's own frames, from the start of each as the file stamps it:
+ * then any rate (slow motion at 120 or 240, 23.976) and a rate that changes on the way are
+ * exact.
  */
 class FrameGrid
 {
@@ -29,6 +35,13 @@ public:
     FrameGrid(qint64 frames, qint64 seconds, qint64 originMs);
     /** The grid of a video's own rate as the decoder gives it (NTSC rates exact). */
     static FrameGrid ofRate(double rate, qint64 originMs);
+    /**
+     * The grid of a video's own frames: the start of each in µs, in presentation order.
+     * Needs at least two frames; otherwise the grid is that of 50 fps.
+     */
+    static FrameGrid ofFrames(const QVector<qint64> &startsUs);
+    /** Whether the grid is a video's own frames rather than a rate. */
+    bool isFrameList() const { return !starts_.isNull(); }
 
     /** The rate rounded to whole frames per second. */
     int fps() const;
@@ -67,6 +80,8 @@ private:
     qint64 frames_;
     qint64 seconds_;
     qint64 origin_;
+    // The video's own frame starts in µs, shared by the copies of the grid; null for a rate.
+    QSharedPointer<const QVector<qint64>> starts_;
 };
 
 } // namespace dravenhol::morlek::player

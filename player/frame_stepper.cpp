@@ -45,17 +45,18 @@ FrameStepper::~FrameStepper() = default;
 
 void FrameStepper::setRate(int fps)
 {
-    if (fps > 0)
-        fps_ = fps;
+    fps_ = qMax(0, fps);
 }
 
 int FrameStepper::seekStep() const
 {
-    return FrameGrid::seekStep(fps_);
+    return FrameGrid::seekStep(fps_ > 0 ? fps_ : qMax(1, frameGrid().fps()));
 }
 
 void FrameStepper::newVideo()
 {
+    frames_ = FrameGrid();
+    framesListed_ = false;
     videoOrigin_ = 0;
     keyGapMs_ = -1;
     videoEnd_ = -1;
@@ -68,8 +69,21 @@ void FrameStepper::setVideoStart(qint64 originMs, qint64 keyGapMs)
     keyGapMs_ = keyGapMs;
 }
 
+void FrameStepper::setFrameList(const QVector<qint64> &startsUs)
+{
+    framesListed_ = startsUs.size() >= 2;
+    frames_ = framesListed_ ? FrameGrid::ofFrames(startsUs) : FrameGrid();
+}
+
 FrameGrid FrameStepper::frameGrid() const
 {
+    // Every frame of the video: its own list, its own rate until the list is in.
+    if (fps_ == 0) {
+        if (framesListed_)
+            return frames_;
+        const double rate = engine_.canStep() ? engine_.videoFrameRate() : 0;
+        return rate > 0 ? FrameGrid::ofRate(rate, videoOrigin_) : FrameGrid(50, videoOrigin_);
+    }
     // Where the chosen rate is the video's, the video's own: "30 FPS" on a 29.97 fps video
     // would drift a frame off every 33 s.
     if (rateIsVideoRate())
@@ -284,9 +298,14 @@ bool FrameStepper::stepShowsItsFrame(Phase step) const
 {
     if (step != Phase::Stepping && step != Phase::SteppingBack)
         return true;
-    // After a step the engine reports the new frame's start, running backwards its end.
     const FrameGrid grid = frameGrid();
     const qint64 target = lastTarget();
+    // The stamp of the frame on screen says which frame came, whichever way the step went.
+    const qint64 shown = engine_.shownFrameTime();
+    if (shown >= 0)
+        return grid.frameOfMark(shown) == grid.frameAt(target);
+    // Without it, the engine's time: after a step the new frame's start, running backwards
+    // its end.
     const qint64 expected =
         step == Phase::SteppingBack ? grid.frameStart(grid.frameAt(target) + 1) : target;
     return qAbs(engine_.time() - expected) <= seekStep() / 2 + 1;
@@ -393,6 +412,8 @@ qint64 FrameStepper::recordingTime() const
 
 qint64 FrameStepper::shownFrameNumber() const
 {
+    if (framesListed_)
+        return frames_.frameOfMark(recordingTime());
     const double rate = engine_.canStep() ? engine_.videoFrameRate() : 0;
     if (rate <= 0)
         return -1;
@@ -403,6 +424,9 @@ bool FrameStepper::rateIsVideoRate() const
 {
     if (!engine_.canStep())
         return false;
+    // Every frame of the video is its own rate, whatever it is.
+    if (fps_ == 0)
+        return true;
     // Within half a per cent: "30 FPS" is meant for 29.97 fps (NTSC) videos too.
     const double rate = engine_.videoFrameRate();
     return rate > 0 && qAbs(rate - fps_) < fps_ * 0.005;

@@ -28,7 +28,7 @@ public:
     FrameStepper(StepEngine &engine, StepClock &clock, QObject *parent = nullptr);
     ~FrameStepper() override;
 
-    /** The chosen rate of steps, in frames per second. */
+    /** The chosen rate of steps, in frames per second; 0 for every frame of the video. */
     void setRate(int fps);
     int rate() const { return fps_; }
     /** Length of one step at the chosen rate, in ms. */
@@ -37,6 +37,8 @@ public:
     void newVideo();
     /** The time of the video's first frame, and its longest keyframe stretch (-1 unknown). */
     void setVideoStart(qint64 originMs, qint64 keyGapMs);
+    /** The start of every frame of the video in µs, as the file stamps it. */
+    void setFrameList(const QVector<qint64> &startsUs);
     /**
      * The frames that steps go to, from the video's first frame: the video's own rate where
      * the chosen rate is within half a per cent of it, else the chosen rate.
@@ -119,6 +121,9 @@ private:
     int fps_ = 50;
     qint64 videoOrigin_ = 0;
     qint64 keyGapMs_ = -1;
+    // The video's own frames, once listed.
+    FrameGrid frames_;
+    bool framesListed_ = false;
     // The start of the video's last frame, once playback has reached it; -1 until then.
     qint64 videoEnd_ = -1;
 

@@ -1,6 +1,7 @@
 #include "media_loader.h"
 
 #include "playback_engine.h"
+#include "frame_index_probe.h"
 #include "video_start_probe.h"
 
 #include <QApplication>
@@ -28,6 +29,7 @@ MediaLoader::MediaLoader(PlaybackEngine &engine, QObject *parent)
     : QObject(parent)
     , engine_(engine)
     , probe_(new VideoStartProbe(this))
+    , index_(new FrameIndexProbe(this))
     , giveUpMs_(loadGiveUpMs)
 {
     watch_.setInterval(50);
@@ -37,6 +39,11 @@ MediaLoader::MediaLoader(PlaybackEngine &engine, QObject *parent)
             [this](const QString &path, qint64 startMs, qint64 keyGapMs) {
                 if (path == current_)
                     emit probed(startMs, keyGapMs);
+            });
+    connect(index_, &FrameIndexProbe::indexed, this,
+            [this](const QString &path, const QVector<qint64> &startsUs) {
+                if (path == current_)
+                    emit framesListed(startsUs);
             });
 }
 
@@ -65,6 +72,7 @@ void MediaLoader::start(const QString &path)
     current_ = backendName(path);
     given_ = path;
     probe_->probe(current_);
+    index_->probe(current_);
 }
 
 void MediaLoader::openDropped(const QList<QUrl> &urls)

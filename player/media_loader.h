@@ -8,9 +8,11 @@
 #include <QStringList>
 #include <QTimer>
 #include <QUrl>
+#include <QVector>
 
 #include <phonon/phononnamespace.h>
 
+class FrameIndexProbe;
 class VideoStartProbe;
 
 namespace dravenhol::morlek::player {
@@ -57,6 +59,8 @@ signals:
     void failed(const QString &path, const QString &detail, bool gaveUp);
     /** The first frame's time and the longest keyframe stretch of the file on (-1 unknown). */
     void probed(qint64 originMs, qint64 keyGapMs);
+    /** The start of every frame of the file on, in µs, as the file stamps it. */
+    void framesListed(const QVector<qint64> &startsUs);
 
 private:
     void start(const QString &path);
@@ -66,6 +70,7 @@ private:
 
     PlaybackEngine &engine_;
     VideoStartProbe *probe_ = nullptr;
+    FrameIndexProbe *index_ = nullptr;
     // The file on, as the back-end names it, and as it was given.
     QString current_;
     QString given_;

@@ -223,6 +223,7 @@ void MediaPlayer::connectPlayback()
     connect(&loader_, &MediaLoader::loaded, this, &MediaPlayer::fileLoaded);
     connect(&loader_, &MediaLoader::failed, this, &MediaPlayer::loadFailed);
     connect(&loader_, &MediaLoader::probed, &stepper_, &FrameStepper::setVideoStart);
+    connect(&loader_, &MediaLoader::framesListed, &stepper_, &FrameStepper::setFrameList);
     connect(timerWidget_, &TimerWidget::seek, this, &MediaPlayer::seekTo);
     connect(videoWidget_, &MediaVideoWidget::playPauseRequested, this, &MediaPlayer::playPause);
     connect(videoWidget_, &MediaVideoWidget::filesDropped, this, &MediaPlayer::openDroppedFiles);
@@ -258,6 +259,8 @@ void MediaPlayer::buildMenus()
         {QT_TR_NOOP("40ms (25 FPS video)"), 25}, {QT_TR_NOOP("33ms (30 FPS video)"), 30},
         {QT_TR_NOOP("20ms (50 FPS video)"), 50}, {QT_TR_NOOP("17ms (60 FPS video)"), 60},
         {QT_TR_NOOP("10ms (100 FPS video)"), 100},
+        // Slow motion (120, 240), film (23.976) and rates that change on the way.
+        {QT_TR_NOOP("Every frame of the video"), 0},
     };
     for (const auto &step : steps) {
         auto *action = new QAction(tr(step.text), group);
@@ -334,18 +337,27 @@ void MediaPlayer::followVideoRate()
 {
     // The "Seek step" entry of the video's own rate (29.97 takes "30 FPS"); the user's choice
     // then holds until the next file loads.
-    const double rate = engine_.videoFrameRate();
-    if (!seekGroup_ || rate <= 0)
+    if (!seekGroup_ || !hasVideo_)
         return;
+    // Otherwise every frame of the video: slow motion, film, and a rate that changes on the
+    // way, which reads as no rate at all.
+    const double rate = engine_.videoFrameRate();
     const auto entries = seekGroup_->actions();
+    QAction *chosen = nullptr;
+    QAction *everyFrame = nullptr;
     for (QAction *entry : entries) {
         const int fps = entry->data().toInt();
-        if (qAbs(rate - fps) < fps * 0.005) {
-            entry->setChecked(true);
-            setFPS(fps);
-            return;
-        }
+        if (fps == 0)
+            everyFrame = entry;
+        else if (!chosen && rate > 0 && qAbs(rate - fps) < fps * 0.005)
+            chosen = entry;
     }
+    if (!chosen)
+        chosen = everyFrame;
+    if (!chosen)
+        return;
+    chosen->setChecked(true);
+    setFPS(chosen->data().toInt());
 }
 
 void MediaPlayer::loadFailed(const QString &path, const QString &detail, bool gaveUp)

@@ -245,21 +245,35 @@ void TestFrameStepper::stepThatBroughtAnotherFrame_data()
 {
     QTest::addColumn<bool>("backwards");
     QTest::addColumn<qint64>("reported");
+    QTest::addColumn<qint64>("stamp");
     QTest::addColumn<QStringList>("calls");
-    QTest::addRow("forwards, the frame after") << false << qint64(81)
+    // Without the shown frame's stamp, the engine's time tells.
+    QTest::addRow("forwards, the frame after") << false << qint64(81) << qint64(-1)
                                                << QStringList{"step 1", "seek 2 41"};
-    QTest::addRow("forwards, the right one") << false << qint64(41) << QStringList{"step 1"};
+    QTest::addRow("forwards, the right one") << false << qint64(41) << qint64(-1)
+                                             << QStringList{"step 1"};
     // The player's own seek would keep the end of the backwards run: the pipeline seeks.
     QTest::addRow("backwards, two frames back")
-        << true << qint64(161) << QStringList{"run-back 1 221", "step 2", "pipeline-seek 3 161"};
+        << true << qint64(161) << qint64(-1)
+        << QStringList{"run-back 1 221", "step 2", "pipeline-seek 3 161"};
     QTest::addRow("backwards, the right one")
-        << true << qint64(201) << QStringList{"run-back 1 221", "step 2"};
+        << true << qint64(201) << qint64(-1) << QStringList{"run-back 1 221", "step 2"};
+    // With it, the stamp decides: a file whose frames have no length reports their start
+    // running backwards too.
+    QTest::addRow("backwards, frame 4's stamp") << true << qint64(161) << qint64(160)
+                                                << QStringList{"run-back 1 221", "step 2"};
+    QTest::addRow("backwards, frame 3's stamp")
+        << true << qint64(161) << qint64(120)
+        << QStringList{"run-back 1 221", "step 2", "pipeline-seek 3 161"};
+    QTest::addRow("forwards, the next frame's stamp") << false << qint64(41) << qint64(80)
+                                                      << QStringList{"step 1", "seek 2 41"};
 }
 
 void TestFrameStepper::stepThatBroughtAnotherFrame()
 {
     QFETCH(bool, backwards);
     QFETCH(qint64, reported);
+    QFETCH(qint64, stamp);
     QFETCH(QStringList, calls);
     if (backwards) {
         engine_.now = 201;
@@ -268,6 +282,7 @@ void TestFrameStepper::stepThatBroughtAnotherFrame()
     } else {
         stepper_->forward();
     }
+    engine_.shown = stamp;
     land(reported);
     QCOMPARE(engine_.calls, calls);
 }

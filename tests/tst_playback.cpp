@@ -1,4 +1,5 @@
 #include "frame_grid.h"
+#include "frame_code.h"
 #include "media_player.h"
 #include "media_video_widget.h"
 #include "player_fixture.h"
@@ -95,6 +96,21 @@ void TestPlayback::initTestCase()
         makeCodedVideo(QStringLiteral("v2997.mp4"), QStringLiteral("30000/1001"), 3, h264);
     videos_[QStringLiteral("mkv 59.94")] =
         makeCodedVideo(QStringLiteral("v5994.mkv"), QStringLiteral("60000/1001"), 2, h264);
+    // Phone slow motion, and a rate that changes on the way (30 fps, then 24 from frame 20).
+    videos_[QStringLiteral("mp4 120")] =
+        makeCodedVideo(QStringLiteral("v120.mp4"), QStringLiteral("120"), 1.5, h264);
+    videos_[QStringLiteral("vfr")] = dir_.filePath(QStringLiteral("vfr.mp4"));
+    {
+        QString error;
+        QVERIFY2(makeVideo(videos_.value(QStringLiteral("vfr")),
+                           {"-f", "lavfi", "-i", "color=c=gray:s=160x120:r=30:d=2", "-vf",
+                            morlek::test::frameCodeFilter()
+                                + ",settb=1/1000,setpts='if(lt(N,20),N/30,20/30+(N-20)/24)/TB'",
+                            "-fps_mode", "passthrough", "-enc_time_base:v", "1/1000", "-c:v",
+                            "libx264", "-g", "12"},
+                           &error),
+                 qPrintable(error));
+    }
     videos_[QStringLiteral("mkv 60")] = makeCodedVideo(QStringLiteral("v60.mkv"),
                                    QStringLiteral("60"), 2, h264);
     videos_[QStringLiteral("avi 25")] = makeCodedVideo(
@@ -205,6 +221,9 @@ void TestPlayback::stepsShowEveryFrame_data()
     // 60 fps grids drifted off the video's frames.
     QTest::addRow("mp4 at 29.97 fps") << "mp4 29.97" << 30 << 40;
     QTest::addRow("mkv at 59.94 fps") << "mkv 59.94" << 60 << 40;
+    // "Every frame of the video" (0): the file's own frames, whatever their spacing.
+    QTest::addRow("mp4 at 120 fps, every frame") << "mp4 120" << 0 << 30;
+    QTest::addRow("rate changing on the way, every frame") << "vfr" << 0 << 35;
 }
 
 void TestPlayback::stepsShowEveryFrame()
@@ -215,9 +234,12 @@ void TestPlayback::stepsShowEveryFrame()
     MediaPlayer *player = open(videos_.value(video));
     QVERIFY(player);
     player->setFPS(fps);
-    // The first frame's start is found in the background; the first step must wait for it.
+    // The first frame's start, and the list of frames, are found in the background; the
+    // first step must wait for them.
     if (video.startsWith(QLatin1String("mkv")))
         QTRY_VERIFY(player->frameGrid().origin() > 0);
+    if (fps == 0)
+        QTRY_VERIFY(player->frameGrid().isFrameList());
     for (int frame = 1; frame <= steps; ++frame) {
         pressKey(Qt::Key_Right);
         QVERIFY2(waitForFrame(frame), qPrintable(QStringLiteral("Right to frame %1, shown %2")

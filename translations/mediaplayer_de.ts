@@ -92,6 +92,10 @@
         <translation>Bild %1</translation>
     </message>
     <message>
+        <source>Every frame of the video</source>
+        <translation>Jedes Bild des Videos</translation>
+    </message>
+    <message>
         <source>Element %1 end %2</source>
         <translation>Element %1 Ende %2</translation>
     </message>
