@@ -217,6 +217,8 @@ void TestTimingWiring::everyReturnIsTheShownFramesStart_data()
     // NTSC videos with "30 FPS" and "60 FPS" chosen.
     QTest::addRow("29.97 fps mp4") << "30000/1001" << 30 << "mp4";
     QTest::addRow("59.94 fps mkv") << "60000/1001" << 60 << "mkv";
+    // Phone slow motion, with "Every frame of the video" (0).
+    QTest::addRow("120 fps mp4, every frame") << "120" << 0 << "mp4";
 }
 
 // Each Return is one mark, however quick, holding the start of the frame on screen as the file
@@ -243,6 +245,8 @@ void TestTimingWiring::everyReturnIsTheShownFramesStart()
     QVERIFY(open(path));
     player_->setFPS(fps);
     QTRY_VERIFY(player_->frameGrid().origin() == starts.first());
+    if (fps == 0)
+        QTRY_VERIFY(player_->frameGrid().isFrameList());
 
     const QList<int> frames{5, 6, 8, 9};
     QList<qint64> expected;
@@ -280,6 +284,8 @@ void TestTimingWiring::everyReturnIsTheShownFramesStart()
                                     morlek::test::encode(record)));
     QVERIFY(open(path));
     player_->setFPS(fps);
+    if (fps == 0)
+        QTRY_VERIFY(player_->frameGrid().isFrameList());
     for (int i = 0; i < frames.size(); ++i) {
         stepTo(12);
         doubleClickCell(i / 2, 1 + i % 2);
