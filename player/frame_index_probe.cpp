@@ -52,22 +52,51 @@ void FrameIndexProbe::probe(const QString &path)
     process->setStandardInputFile(QProcess::nullDevice());
     process->start(ffprobe, {QStringLiteral("-v"), QStringLiteral("error"),
                              QStringLiteral("-select_streams"), QStringLiteral("v:0"),
-                             QStringLiteral("-show_entries"), QStringLiteral("packet=pts_time"),
-                             QStringLiteral("-of"), QStringLiteral("csv=p=0"),
+                             QStringLiteral("-show_entries"),
+                             QStringLiteral("format=start_time:packet=pts_time"),
+                             QStringLiteral("-of"), QStringLiteral("compact"),
                              QFileInfo(path).absoluteFilePath()});
 }
 
+namespace {
+
+// The value of "<key>=" in a compact line ("packet|pts_time=1.480000|..."); false when absent.
+bool valueOf(const QByteArray &line, const QByteArray &key, double *value)
+{
+    const int at = line.indexOf('|' + key + '=');
+    if (at < 0)
+        return false;
+    const int from = at + key.size() + 2;
+    const int to = line.indexOf('|', from);
+    bool ok = false;
+    *value = line.mid(from, to < 0 ? -1 : to - from).trimmed().toDouble(&ok);
+    return ok;
+}
+
+} // namespace
+
 QVector<qint64> parseFrameIndex(const QByteArray &output)
 {
-    QVector<qint64> starts;
+    QVector<double> stamps;
+    double formatStart = 0;
     const QList<QByteArray> lines = output.split('\n');
-    starts.reserve(lines.size());
+    stamps.reserve(lines.size());
     for (const QByteArray &line : lines) {
-        bool ok = false;
-        const double seconds = line.trimmed().toDouble(&ok);
-        // Frames before 0 are decoded only to build the first one, never shown.
-        if (ok && seconds >= 0)
-            starts << std::llround(seconds * 1e6);
+        double value = 0;
+        if (line.startsWith("packet|") && valueOf(line, "pts_time", &value))
+            stamps << value;
+        else if (line.startsWith("format|") && valueOf(line, "start_time", &value))
+            formatStart = value;
+    }
+    // MPEG transport and program streams start their clock anywhere; the player counts from
+    // the file's start.
+    const double offset = qMax(0.0, formatStart);
+    QVector<qint64> starts;
+    starts.reserve(stamps.size());
+    for (const double seconds : qAsConst(stamps)) {
+        // Frames before the start are decoded only to build the first one, never shown.
+        if (seconds - offset >= 0)
+            starts << std::llround((seconds - offset) * 1e6);
     }
     // Packets come in decoding order; frames are shown in the order of their stamps.
     std::sort(starts.begin(), starts.end());

@@ -34,7 +34,10 @@ private:
     QPointer<QProcess> process_;
 };
 
-/** Reads ffprobe's lines of packet stamps ("<seconds>" each) into sorted frame starts in µs. */
+/**
+ * Reads ffprobe's compact lines ("packet|pts_time=<s>", "format|start_time=<s>") into sorted
+ * frame starts in µs from the file's start.
+ */
 QVector<qint64> parseFrameIndex(const QByteArray &output);
 
 #endif

@@ -57,6 +57,8 @@ void FrameStepper::newVideo()
 {
     frames_ = FrameGrid();
     framesListed_ = false;
+    listedUs_.clear();
+    firstShownMs_ = -1;
     videoOrigin_ = 0;
     keyGapMs_ = -1;
     videoEnd_ = -1;
@@ -67,12 +69,49 @@ void FrameStepper::setVideoStart(qint64 originMs, qint64 keyGapMs)
 {
     videoOrigin_ = originMs;
     keyGapMs_ = keyGapMs;
+    buildFrames();
+}
+
+void FrameStepper::setFirstFrameShown(qint64 ms)
+{
+    firstShownMs_ = ms;
+    buildFrames();
+}
+
+qint64 FrameStepper::origin() const
+{
+    // MPEG transport streams count their clock from anywhere, and the player's clock does not
+    // start where the file's does: the first frame as shown is then the authority. Elsewhere
+    // the two agree to the millisecond, and the file's stamp is the finer.
+    constexpr qint64 clockOffsetMs = 50;
+    if (firstShownMs_ >= 0 && firstShownMs_ > videoOrigin_ + clockOffsetMs)
+        return firstShownMs_;
+    return videoOrigin_;
+}
+
+void FrameStepper::buildFrames()
+{
+    framesListed_ = listedUs_.size() >= 2;
+    if (!framesListed_) {
+        frames_ = FrameGrid();
+        return;
+    }
+    // The list counts from the file's start; the player's clock may start elsewhere.
+    const qint64 shiftUs = origin() * 1000 - listedUs_.first();
+    if (qAbs(shiftUs) < 50000) {
+        frames_ = FrameGrid::ofFrames(listedUs_);
+        return;
+    }
+    QVector<qint64> shifted = listedUs_;
+    for (qint64 &start : shifted)
+        start += shiftUs;
+    frames_ = FrameGrid::ofFrames(shifted);
 }
 
 void FrameStepper::setFrameList(const QVector<qint64> &startsUs)
 {
-    framesListed_ = startsUs.size() >= 2;
-    frames_ = framesListed_ ? FrameGrid::ofFrames(startsUs) : FrameGrid();
+    listedUs_ = startsUs;
+    buildFrames();
 }
 
 FrameGrid FrameStepper::frameGrid() const
@@ -82,13 +121,13 @@ FrameGrid FrameStepper::frameGrid() const
         if (framesListed_)
             return frames_;
         const double rate = engine_.canStep() ? engine_.videoFrameRate() : 0;
-        return rate > 0 ? FrameGrid::ofRate(rate, videoOrigin_) : FrameGrid(50, videoOrigin_);
+        return rate > 0 ? FrameGrid::ofRate(rate, origin()) : FrameGrid(50, origin());
     }
     // Where the chosen rate is the video's, the video's own: "30 FPS" on a 29.97 fps video
     // would drift a frame off every 33 s.
     if (rateIsVideoRate())
-        return FrameGrid::ofRate(engine_.videoFrameRate(), videoOrigin_);
-    return FrameGrid(fps_, videoOrigin_);
+        return FrameGrid::ofRate(engine_.videoFrameRate(), origin());
+    return FrameGrid(fps_, origin());
 }
 
 void FrameStepper::forward()
@@ -417,7 +456,7 @@ qint64 FrameStepper::shownFrameNumber() const
     const double rate = engine_.canStep() ? engine_.videoFrameRate() : 0;
     if (rate <= 0)
         return -1;
-    return FrameGrid::ofRate(rate, videoOrigin_).frameOfMark(recordingTime());
+    return FrameGrid::ofRate(rate, origin()).frameOfMark(recordingTime());
 }
 
 bool FrameStepper::rateIsVideoRate() const

@@ -39,6 +39,8 @@ public:
     void setVideoStart(qint64 originMs, qint64 keyGapMs);
     /** The start of every frame of the video in µs, as the file stamps it. */
     void setFrameList(const QVector<qint64> &startsUs);
+    /** The stamp of the first frame as the engine showed it when the video loaded. */
+    void setFirstFrameShown(qint64 ms);
     /**
      * The frames that steps go to, from the video's first frame: the video's own rate where
      * the chosen rate is within half a per cent of it, else the chosen rate.
@@ -109,6 +111,8 @@ private:
     void startPlayback();
     void noteMove(qint64 target);
     void startPhase(Phase phase);
+    qint64 origin() const;
+    void buildFrames();
     qint64 lastTarget() const;
     qint64 sinceMove() const;
     bool movePending() const;
@@ -121,9 +125,12 @@ private:
     int fps_ = 50;
     qint64 videoOrigin_ = 0;
     qint64 keyGapMs_ = -1;
-    // The video's own frames, once listed.
+    // The video's own frames, once listed, and as listed.
     FrameGrid frames_;
     bool framesListed_ = false;
+    QVector<qint64> listedUs_;
+    // The first frame as shown, -1 until known.
+    qint64 firstShownMs_ = -1;
     // The start of the video's last frame, once playback has reached it; -1 until then.
     qint64 videoEnd_ = -1;
 

@@ -321,6 +321,7 @@ void MediaPlayer::fileLoaded(bool hasVideo)
     loaded_ = true;
     hasVideo_ = hasVideo;
     applyState();
+    stepper_.setFirstFrameShown(engine_.shownFrameTime());
     followVideoRate();
     if (!hasVideo) {
         resize(minimumSize());

@@ -186,6 +186,10 @@ bool PlaybackEngine::runsBackwards() const
 
 void PlaybackEngine::seek(quint64 move, qint64 ms)
 {
+    // The back-end refuses to seek where it knows no length (MPEG transport streams from
+    // camcorders); the pipeline itself can.
+    if (pipeline_ && !media_.isSeekable() && pipeline_->forward(move, ms))
+        return;
     if (pipeline_)
         pipeline_->beginRequest(move);
     media_.seek(ms);

@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QVector>
 #include <QtMath>
 
 VideoStartProbe::VideoStartProbe(QObject *parent)
@@ -56,7 +57,7 @@ void VideoStartProbe::probe(const QString &path)
     process->start(ffprobe, {QStringLiteral("-v"), QStringLiteral("error"),
                              QStringLiteral("-select_streams"), QStringLiteral("v:0"),
                              QStringLiteral("-show_entries"),
-                             QStringLiteral("stream=start_time:packet=pts_time,flags"),
+                             QStringLiteral("stream=start_time:format=start_time:packet=pts_time,flags"),
                              // The first seconds tell the keyframe pattern of the whole file.
                              QStringLiteral("-read_intervals"), QStringLiteral("%+20"),
                              QStringLiteral("-of"), QStringLiteral("csv=p=0"),
@@ -70,6 +71,9 @@ void parseVideoProbe(const QByteArray &output, qint64 *startMs, qint64 *longestK
     double lastKey = -1;
     double lastPacket = -1;
     double longest = -1;
+    // The stream's start, then the file's: MPEG transport and program streams start their
+    // clock anywhere, and the player counts from the file's start.
+    QVector<double> starts;
     const QList<QByteArray> lines = output.split('\n');
     for (const QByteArray &raw : lines) {
         const QByteArray line = raw.trimmed();
@@ -78,9 +82,9 @@ void parseVideoProbe(const QByteArray &output, qint64 *startMs, qint64 *longestK
         const QList<QByteArray> fields = line.split(',');
         bool ok = false;
         const double seconds = fields.first().toDouble(&ok);
-        if (fields.size() == 1) {
-            if (ok && seconds > 0)
-                *startMs = qRound64(seconds * 1000);
+        if (fields.size() == 1 || (fields.size() == 2 && fields.at(1).isEmpty())) {
+            if (ok)
+                starts << seconds;
             continue;
         }
         if (!ok)
@@ -91,6 +95,10 @@ void parseVideoProbe(const QByteArray &output, qint64 *startMs, qint64 *longestK
         if (lastKey >= 0)
             longest = qMax(longest, seconds - lastKey);
         lastKey = seconds;
+    }
+    if (!starts.isEmpty()) {
+        const double fileStart = starts.size() > 1 ? qMax(0.0, starts.at(1)) : 0.0;
+        *startMs = qMax<qint64>(0, qRound64((starts.first() - fileStart) * 1000));
     }
     if (lastKey < 0)
         return;

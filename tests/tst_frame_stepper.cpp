@@ -115,6 +115,8 @@ private slots:
     void rateOfTheVideo();
     void timesWhileAMoveDecodes();
     void endOfPlayback();
+    void firstFrameAsShown_data();
+    void firstFrameAsShown();
     void frameNumberAtTheVideosOwnRate_data();
     void frameNumberAtTheVideosOwnRate();
 
@@ -377,6 +379,32 @@ void TestFrameStepper::endOfPlayback()
     stepper_->play();
     QCOMPARE(engine_.calls.mid(2), (QStringList{"seek 2 0", "play"}));
     QVERIFY(!stepper_->pausedAtEnd());
+}
+
+void TestFrameStepper::firstFrameAsShown_data()
+{
+    QTest::addColumn<qint64>("probed");
+    QTest::addColumn<qint64>("shown");
+    QTest::addColumn<qint64>("origin");
+    QTest::addRow("MKV: the file's stamp") << qint64(21) << qint64(21) << qint64(21);
+    QTest::addRow("MP4 from 0") << qint64(0) << qint64(0) << qint64(0);
+    // An MPEG transport stream: the player's clock starts elsewhere than the file's.
+    QTest::addRow("MPEG-TS: as shown") << qint64(6) << qint64(780) << qint64(780);
+}
+
+void TestFrameStepper::firstFrameAsShown()
+{
+    QFETCH(qint64, probed);
+    QFETCH(qint64, shown);
+    QFETCH(qint64, origin);
+    stepper_->setVideoStart(probed, 480);
+    stepper_->setFirstFrameShown(shown);
+    QCOMPARE(stepper_->frameGrid().origin(), origin);
+    // A list of the file's frames, counted from the file's start, moves with it.
+    stepper_->setRate(0);
+    stepper_->setFrameList({probed * 1000, probed * 1000 + 40000, probed * 1000 + 80000});
+    QVERIFY(stepper_->frameGrid().isFrameList());
+    QCOMPARE(stepper_->frameGrid().markTime(1), origin + 40);
 }
 
 void TestFrameStepper::frameNumberAtTheVideosOwnRate_data()

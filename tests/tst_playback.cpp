@@ -99,6 +99,16 @@ void TestPlayback::initTestCase()
     // Phone slow motion, and a rate that changes on the way (30 fps, then 24 from frame 20).
     videos_[QStringLiteral("mp4 120")] =
         makeCodedVideo(QStringLiteral("v120.mp4"), QStringLiteral("120"), 1.5, h264);
+    videos_[QStringLiteral("mp4 240")] =
+        makeCodedVideo(QStringLiteral("v240.mp4"), QStringLiteral("240"), 0.5, h264);
+    videos_[QStringLiteral("mp4 23.976")] =
+        makeCodedVideo(QStringLiteral("v23976.mp4"), QStringLiteral("24000/1001"), 2, h264);
+    // A camcorder's stream: interlaced H.264 in MPEG-TS, as AVCHD writes it (50i).
+    videos_[QStringLiteral("mts")] = makeCodedVideo(
+        QStringLiteral("camcorder.mts"), QStringLiteral("25"), 2,
+        {QStringLiteral("-c:v"), QStringLiteral("libx264"), QStringLiteral("-flags"),
+         QStringLiteral("+ilme+ildct"), QStringLiteral("-x264-params"), QStringLiteral("tff=1"),
+         QStringLiteral("-g"), QStringLiteral("12"), QStringLiteral("-c:a"), QStringLiteral("ac3")});
     videos_[QStringLiteral("vfr")] = dir_.filePath(QStringLiteral("vfr.mp4"));
     {
         QString error;
@@ -224,6 +234,9 @@ void TestPlayback::stepsShowEveryFrame_data()
     // "Every frame of the video" (0): the file's own frames, whatever their spacing.
     QTest::addRow("mp4 at 120 fps, every frame") << "mp4 120" << 0 << 30;
     QTest::addRow("rate changing on the way, every frame") << "vfr" << 0 << 35;
+    QTest::addRow("mp4 at 240 fps, every frame") << "mp4 240" << 0 << 30;
+    QTest::addRow("mp4 at 23.976 fps, every frame") << "mp4 23.976" << 0 << 20;
+    QTest::addRow("camcorder MPEG-TS, interlaced") << "mts" << 25 << 12;
 }
 
 void TestPlayback::stepsShowEveryFrame()
