@@ -1,61 +1,29 @@
 #include "frame_index_probe.h"
 
+#include "ffprobe_job.h"
+
 #include <QFileInfo>
-#include <QProcess>
-#include <QStandardPaths>
 
 #include <algorithm>
 #include <cmath>
 
 FrameIndexProbe::FrameIndexProbe(QObject *parent)
     : QObject(parent)
+    , job_(new FfprobeJob(this))
 {
 }
 
-FrameIndexProbe::~FrameIndexProbe()
-{
-    dropRunning();
-}
-
-void FrameIndexProbe::dropRunning()
-{
-    QProcess *running = process_.data();
-    process_.clear();
-    if (!running)
-        return;
-    // Killed, it ends at once; nothing waits for it: it goes when it has ended.
-    running->disconnect(this);
-    if (running->state() == QProcess::NotRunning) {
-        running->deleteLater();
-        return;
-    }
-    connect(running, QOverload<int, QProcess::ExitStatus>::of(&QProcess::finished), running,
-            &QObject::deleteLater);
-    running->kill();
-}
+FrameIndexProbe::~FrameIndexProbe() = default;
 
 void FrameIndexProbe::probe(const QString &path)
 {
-    dropRunning();
-    const QString ffprobe = QStandardPaths::findExecutable(QStringLiteral("ffprobe"));
-    if (ffprobe.isEmpty())
-        return;
-    auto *process = new QProcess(this);
-    process_ = process;
-    connect(process, QOverload<int, QProcess::ExitStatus>::of(&QProcess::finished), this,
-            [this, process, path](int exitCode, QProcess::ExitStatus status) {
-                process->deleteLater();
-                if (status == QProcess::NormalExit && exitCode == 0)
-                    emit indexed(path, parseFrameIndex(process->readAllStandardOutput()));
-            });
-    connect(process, &QProcess::errorOccurred, process, &QObject::deleteLater);
-    process->setStandardInputFile(QProcess::nullDevice());
-    process->start(ffprobe, {QStringLiteral("-v"), QStringLiteral("error"),
-                             QStringLiteral("-select_streams"), QStringLiteral("v:0"),
-                             QStringLiteral("-show_entries"),
-                             QStringLiteral("format=start_time:packet=pts_time"),
-                             QStringLiteral("-of"), QStringLiteral("compact"),
-                             QFileInfo(path).absoluteFilePath()});
+    job_->run({QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-select_streams"),
+               QStringLiteral("v:0"), QStringLiteral("-show_entries"),
+               QStringLiteral("format=start_time:packet=pts_time"), QStringLiteral("-of"),
+               QStringLiteral("compact"), QFileInfo(path).absoluteFilePath()},
+              [this, path](const QByteArray &output) {
+                  emit indexed(path, parseFrameIndex(output));
+              });
 }
 
 namespace {

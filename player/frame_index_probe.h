@@ -2,11 +2,10 @@
 #define MORLEK_FRAME_INDEX_PROBE_H
 
 #include <QObject>
-#include <QPointer>
 #include <QString>
 #include <QVector>
 
-class QProcess;
+class FfprobeJob;
 
 /**
  * Lists when every frame of a file's video starts, with ffprobe, in the background: the file's
@@ -29,9 +28,7 @@ signals:
     void indexed(const QString &path, const QVector<qint64> &startsUs);
 
 private:
-    void dropRunning();
-
-    QPointer<QProcess> process_;
+    FfprobeJob *const job_;
 };
 
 /**

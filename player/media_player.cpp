@@ -2,32 +2,25 @@
 
 #include "fs_persister.h"
 #include "media_video_widget.h"
-#include "reencoding_dialog.h"
 #include "surface_notes.h"
 #include "time_format.h"
 #include "time_text.h"
 #include "timer_widget.h"
-#include "user_manual.h"
 #include "window_fit.h"
 
-#include <QActionGroup>
 #include <QApplication>
-#include <QDesktopServices>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
 #include <QScreen>
-#include <QSettings>
 #include <QSlider>
 #include <QStyle>
 #include <QTime>
@@ -40,13 +33,6 @@
 
 using dravenhol::morlek::player::PlayerState;
 
-namespace {
-
-const QString userManual = QStringLiteral("Morlek_Manual.pdf");
-const QString openFileDirKey = QStringLiteral("open_file_dir");
-constexpr int aboutManualData = 2;
-
-} // namespace
 
 MediaPlayer::MediaPlayer(const QString &filePath)
     : QWidget(nullptr)
@@ -242,61 +228,6 @@ void MediaPlayer::connectPlayback()
     connect(&pausedLabelRefresh_, &QTimer::timeout, this, &MediaPlayer::updateTime);
 }
 
-void MediaPlayer::buildMenus()
-{
-    auto *fileMenu = new QMenu(tr("File"), this);
-    fileMenu->addAction(tr("Deinterlace video"), this, &MediaPlayer::showDeinterlaceDialog,
-                        QKeySequence());
-
-    auto *seekMenu = new QMenu(tr("Seek step"), this);
-    auto *group = new QActionGroup(seekMenu);
-    seekGroup_ = group;
-    group->setExclusive(true);
-    const struct {
-        const char *text;
-        int fps;
-    } steps[] = {
-        {QT_TR_NOOP("40ms (25 FPS video)"), 25}, {QT_TR_NOOP("33ms (30 FPS video)"), 30},
-        {QT_TR_NOOP("20ms (50 FPS video)"), 50}, {QT_TR_NOOP("17ms (60 FPS video)"), 60},
-        {QT_TR_NOOP("10ms (100 FPS video)"), 100},
-        // Slow motion (120, 240), film (23.976) and rates that change on the way.
-        {QT_TR_NOOP("Every frame of the video"), 0},
-    };
-    for (const auto &step : steps) {
-        auto *action = new QAction(tr(step.text), group);
-        action->setData(step.fps);
-        action->setCheckable(true);
-        action->setChecked(step.fps == 50);
-        seekMenu->addAction(action);
-    }
-    connect(seekMenu, &QMenu::triggered, this, &MediaPlayer::seekMenuTriggered);
-
-    auto *aboutMenu = new QMenu(tr("About"), this);
-    auto *manual = new QAction(tr("Open user manual"), aboutMenu);
-    manual->setData(aboutManualData);
-    aboutMenu->addAction(manual);
-    connect(aboutMenu, &QMenu::triggered, this, &MediaPlayer::aboutMenuTriggered);
-
-    menuBar_->addMenu(fileMenu);
-    menuBar_->addMenu(seekMenu);
-    menuBar_->addMenu(aboutMenu);
-}
-
-void MediaPlayer::openFile()
-{
-    QSettings settings;
-    const QString folder = settings.value(openFileDirKey, QDir::homePath()).toString();
-    const QString path = QFileDialog::getOpenFileName(
-        this, QString(), folder,
-        tr("Video files (*.avi *.wmv *.mov *.mp4 *.mpeg *.mpg *.mkv *.ogv)") + QStringLiteral(";;")
-            // Phones and camcorders write many more kinds (.mts, .m4v, .3gp, .webm, ...).
-            + tr("All files (*)"));
-    if (path.isEmpty())
-        return;
-    settings.setValue(openFileDirKey, QFileInfo(path).absolutePath());
-    openMediaFile(path);
-}
-
 void MediaPlayer::openMediaFile(const QString &path)
 {
     loader_.open(path);
@@ -332,33 +263,6 @@ void MediaPlayer::fileLoaded(bool hasVideo)
     const QRect avail = QGuiApplication::primaryScreen()->availableGeometry();
     resize(dravenhol::morlek::player::fittedWindowSize(sizeHint(), avail.size()));
     move(dravenhol::morlek::player::centredTopLeft(frameGeometry(), avail));
-}
-
-void MediaPlayer::followVideoRate()
-{
-    // The "Seek step" entry of the video's own rate (29.97 takes "30 FPS"); the user's choice
-    // then holds until the next file loads.
-    if (!seekGroup_ || !hasVideo_)
-        return;
-    // Otherwise every frame of the video: slow motion, film, and a rate that changes on the
-    // way, which reads as no rate at all.
-    const double rate = engine_.videoFrameRate();
-    const auto entries = seekGroup_->actions();
-    QAction *chosen = nullptr;
-    QAction *everyFrame = nullptr;
-    for (QAction *entry : entries) {
-        const int fps = entry->data().toInt();
-        if (fps == 0)
-            everyFrame = entry;
-        else if (!chosen && rate > 0 && qAbs(rate - fps) < fps * 0.005)
-            chosen = entry;
-    }
-    if (!chosen)
-        chosen = everyFrame;
-    if (!chosen)
-        return;
-    chosen->setChecked(true);
-    setFPS(chosen->data().toInt());
 }
 
 void MediaPlayer::loadFailed(const QString &path, const QString &detail, bool gaveUp)
@@ -445,31 +349,6 @@ void MediaPlayer::dropEvent(QDropEvent *e)
     } else {
         e->ignore();
     }
-}
-
-void MediaPlayer::aboutMenuTriggered(QAction *action)
-{
-    using namespace dravenhol::morlek::desktop;
-    if (action->data() != QVariant(aboutManualData))
-        return;
-    const QStringList folders = userManualFolders();
-    const QString manual = findUserManual(userManual, folders);
-    if (manual.isEmpty())
-        QMessageBox::information(this, tr("User manual"),
-                                 userManualMissingText(userManual, folders));
-    else if (!QDesktopServices::openUrl(QUrl::fromLocalFile(manual)))
-        QMessageBox::warning(this, tr("User manual"), userManualUnopenedText(manual));
-}
-
-void MediaPlayer::showDeinterlaceDialog()
-{
-    ReencodingDialog dialog(this);
-    dialog.exec();
-}
-
-void MediaPlayer::seekMenuTriggered(QAction *action)
-{
-    setFPS(action->data().toInt());
 }
 
 void MediaPlayer::setFPS(int fps)

@@ -1,67 +1,33 @@
 #include "video_start_probe.h"
 
+#include "ffprobe_job.h"
+
 #include <QFileInfo>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QVector>
 #include <QtMath>
 
 VideoStartProbe::VideoStartProbe(QObject *parent)
     : QObject(parent)
+    , job_(new FfprobeJob(this))
 {
 }
 
-VideoStartProbe::~VideoStartProbe()
-{
-    dropRunning();
-}
-
-void VideoStartProbe::dropRunning()
-{
-    QProcess *running = process_.data();
-    process_.clear();
-    if (!running)
-        return;
-    // Killed, it ends at once; nothing waits for it: it goes when it has ended.
-    running->disconnect(this);
-    if (running->state() == QProcess::NotRunning) {
-        running->deleteLater();
-        return;
-    }
-    connect(running, QOverload<int, QProcess::ExitStatus>::of(&QProcess::finished), running,
-            &QObject::deleteLater);
-    running->kill();
-}
+VideoStartProbe::~VideoStartProbe() = default;
 
 void VideoStartProbe::probe(const QString &path)
 {
-    dropRunning();
-    const QString ffprobe = QStandardPaths::findExecutable(QStringLiteral("ffprobe"));
-    if (ffprobe.isEmpty())
-        return;
-    auto *process = new QProcess(this);
-    process_ = process;
-    connect(process, QOverload<int, QProcess::ExitStatus>::of(&QProcess::finished), this,
-            [this, process, path](int exitCode, QProcess::ExitStatus status) {
-                process->deleteLater();
-                if (status != QProcess::NormalExit || exitCode != 0)
-                    return;
-                qint64 startMs = 0;
-                qint64 keyGapMs = -1;
-                parseVideoProbe(process->readAllStandardOutput(), &startMs, &keyGapMs);
-                emit probed(path, startMs, keyGapMs);
-            });
-    connect(process, &QProcess::errorOccurred, process, &QObject::deleteLater);
-    process->setProcessChannelMode(QProcess::SeparateChannels);
-    process->setStandardInputFile(QProcess::nullDevice());
-    process->start(ffprobe, {QStringLiteral("-v"), QStringLiteral("error"),
-                             QStringLiteral("-select_streams"), QStringLiteral("v:0"),
-                             QStringLiteral("-show_entries"),
-                             QStringLiteral("stream=start_time:format=start_time:packet=pts_time,flags"),
-                             // The first seconds tell the keyframe pattern of the whole file.
-                             QStringLiteral("-read_intervals"), QStringLiteral("%+20"),
-                             QStringLiteral("-of"), QStringLiteral("csv=p=0"),
-                             QFileInfo(path).absoluteFilePath()});
+    job_->run({QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-select_streams"),
+               QStringLiteral("v:0"), QStringLiteral("-show_entries"),
+               QStringLiteral("stream=start_time:format=start_time:packet=pts_time,flags"),
+               // The first seconds tell the keyframe pattern of the whole file.
+               QStringLiteral("-read_intervals"), QStringLiteral("%+20"), QStringLiteral("-of"),
+               QStringLiteral("csv=p=0"), QFileInfo(path).absoluteFilePath()},
+              [this, path](const QByteArray &output) {
+                  qint64 startMs = 0;
+                  qint64 keyGapMs = -1;
+                  parseVideoProbe(output, &startMs, &keyGapMs);
+                  emit probed(path, startMs, keyGapMs);
+              });
 }
 
 void parseVideoProbe(const QByteArray &output, qint64 *startMs, qint64 *longestKeyGapMs)

@@ -5,7 +5,7 @@
 #include <QPointer>
 #include <QString>
 
-class QProcess;
+class FfprobeJob;
 
 /**
  * Finds when a file's first video frame starts, and how far apart its keyframes lie, with
@@ -36,9 +36,7 @@ signals:
     void probed(const QString &path, qint64 startMs, qint64 longestKeyGapMs);
 
 private:
-    void dropRunning();
-
-    QPointer<QProcess> process_;
+    FfprobeJob *const job_;
 };
 
 /**

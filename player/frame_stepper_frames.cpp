@@ -1,0 +1,155 @@
+// Where the frames of the video lie: the grid of the chosen rate or of the video's own
+// frames, its origin, its end, and where a move for a time or a mark goes.
+#include "frame_stepper.h"
+
+#include "step_engine.h"
+
+namespace dravenhol::morlek::player {
+
+namespace {
+
+// The longest stretch between keyframes that previous-frame steps decode backwards.
+constexpr qint64 reverseKeyGapMs = 1000;
+
+} // namespace
+
+void FrameStepper::setRate(int fps)
+{
+    fps_ = qMax(0, fps);
+}
+
+int FrameStepper::seekStep() const
+{
+    return FrameGrid::seekStep(fps_ > 0 ? fps_ : qMax(1, frameGrid().fps()));
+}
+
+void FrameStepper::setVideoStart(qint64 originMs, qint64 keyGapMs)
+{
+    videoOrigin_ = originMs;
+    keyGapMs_ = keyGapMs;
+    buildFrames();
+}
+
+void FrameStepper::setFirstFrameShown(qint64 ms)
+{
+    firstShownMs_ = ms;
+    buildFrames();
+}
+
+qint64 FrameStepper::origin() const
+{
+    // MPEG transport streams count their clock from anywhere, and the player's clock does not
+    // start where the file's does: the first frame as shown is then the authority. Elsewhere
+    // the two agree to the millisecond, and the file's stamp is the finer.
+    constexpr qint64 clockOffsetMs = 50;
+    if (firstShownMs_ >= 0 && firstShownMs_ > videoOrigin_ + clockOffsetMs)
+        return firstShownMs_;
+    return videoOrigin_;
+}
+
+void FrameStepper::buildFrames()
+{
+    framesListed_ = listedUs_.size() >= 2;
+    if (!framesListed_) {
+        frames_ = FrameGrid();
+        return;
+    }
+    // The list counts from the file's start; the player's clock may start elsewhere.
+    const qint64 shiftUs = origin() * 1000 - listedUs_.first();
+    if (qAbs(shiftUs) < 50000) {
+        frames_ = FrameGrid::ofFrames(listedUs_);
+        return;
+    }
+    QVector<qint64> shifted = listedUs_;
+    for (qint64 &start : shifted)
+        start += shiftUs;
+    frames_ = FrameGrid::ofFrames(shifted);
+}
+
+void FrameStepper::setFrameList(const QVector<qint64> &startsUs)
+{
+    listedUs_ = startsUs;
+    buildFrames();
+}
+
+FrameGrid FrameStepper::frameGrid() const
+{
+    // Every frame of the video: its own list, its own rate until the list is in.
+    if (fps_ == 0) {
+        if (framesListed_)
+            return frames_;
+        const double rate = engine_.canStep() ? engine_.videoFrameRate() : 0;
+        return rate > 0 ? FrameGrid::ofRate(rate, origin()) : FrameGrid(50, origin());
+    }
+    // Where the chosen rate is the video's, the video's own: "30 FPS" on a 29.97 fps video
+    // would drift a frame off every 33 s.
+    if (rateIsVideoRate())
+        return FrameGrid::ofRate(engine_.videoFrameRate(), origin());
+    return FrameGrid(fps_, origin());
+}
+
+qint64 FrameStepper::shownFrameNumber() const
+{
+    if (framesListed_)
+        return frames_.frameOfMark(recordingTime());
+    const double rate = engine_.canStep() ? engine_.videoFrameRate() : 0;
+    if (rate <= 0)
+        return -1;
+    return FrameGrid::ofRate(rate, origin()).frameOfMark(recordingTime());
+}
+
+bool FrameStepper::rateIsVideoRate() const
+{
+    if (!engine_.canStep())
+        return false;
+    // Every frame of the video is its own rate, whatever it is.
+    if (fps_ == 0)
+        return true;
+    // Within half a per cent: "30 FPS" is meant for 29.97 fps (NTSC) videos too.
+    const double rate = engine_.videoFrameRate();
+    return rate > 0 && qAbs(rate - fps_) < fps_ * 0.005;
+}
+
+bool FrameStepper::reverseStepsAffordable() const
+{
+    // Running backwards decodes the whole stretch between two keyframes before it shows the
+    // first frame of it, and keeps every frame of it: seconds and gigabytes where a file has
+    // a single keyframe.
+    return keyGapMs_ > 0 && keyGapMs_ <= reverseKeyGapMs;
+}
+
+qint64 FrameStepper::seekTarget(qint64 ms, bool mark) const
+{
+    // Not past the start of the last frame: a seek to the very end ends every stream.
+    const qint64 last = lastFrameStart();
+    if (last >= 0 && ms > last) {
+        ms = last;
+        mark = true;
+    }
+    // A mark holds its frame's start rounded down; a seek to exactly that time can show the
+    // frame before (a frame is stamped a hair after its millisecond), one just after cannot.
+    // A jump is a time, shown in the frame that holds it.
+    if (rateIsVideoRate()) {
+        const FrameGrid grid = frameGrid();
+        return grid.frameStart(mark ? grid.frameOfMark(ms) : grid.frameAt(ms));
+    }
+    return mark && ms > 0 ? ms + 1 : ms;
+}
+
+qint64 FrameStepper::lastFrameStart() const
+{
+    if (videoEnd_ >= 0)
+        return videoEnd_;
+    const qint64 total = engine_.totalTime();
+    const FrameGrid grid = frameGrid();
+    return total > 0 ? grid.markTime(grid.frameAt(total - 1)) : -1;
+}
+
+bool FrameStepper::atLastFrame() const
+{
+    const qint64 last = lastFrameStart();
+    const FrameGrid grid = frameGrid();
+    return last >= 0 && grid.frameAt(currentTime()) >= grid.frameOfMark(last);
+}
+
+} // namespace dravenhol::morlek::player
