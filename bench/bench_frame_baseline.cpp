@@ -97,6 +97,11 @@ QString FrameBenchBaseline::shownTime() const
     return QStringLiteral("%1 ms").arg(media_.currentTime());
 }
 
+qint64 FrameBenchBaseline::shownTimeMs() const
+{
+    return media_.currentTime();
+}
+
 QTableView *FrameBenchBaseline::timingTable() const
 {
     return table_;

@@ -32,6 +32,7 @@ public:
     void selectFrameRate(int fps) override;
     bool jumpTo(qint64 ms) override;
     QString shownTime() const override;
+    qint64 shownTimeMs() const override;
     QTableView *timingTable() const override;
 
 private:

@@ -5,7 +5,7 @@
 // program itself) and "player" (the program's MediaPlayer, driven by bench_frame_player).
 // Run it under an X server, e.g. through bench/run_frame_bench.sh.
 //
-//   bench_frame_exact [--quick] [--modes baseline,player] [--only TEXT] [--make-only]
+//   bench_frame_exact [--quick] [--modes baseline,player] [--only TEXT,TEXT...] [--make-only]
 //                     [--cache DIR] [--work DIR] [--out FILE]
 
 #include "bench_frame_baseline.h"
@@ -25,6 +25,8 @@
 #include <QSaveFile>
 #include <QTextStream>
 #include <QThread>
+
+#include <algorithm>
 
 namespace {
 
@@ -120,7 +122,14 @@ int runAll(const QStringList &arguments)
     const QString cache = option(arguments, QStringLiteral("--cache"), here + QStringLiteral("/frame-videos"));
     const QString work = option(arguments, QStringLiteral("--work"), here + QStringLiteral("/frame-results"));
     const QString outPath = option(arguments, QStringLiteral("--out"), here + QStringLiteral("/results.md"));
-    const QString only = option(arguments, QStringLiteral("--only"), QString());
+    // Files whose name holds one of the comma-separated texts.
+    const QStringList only = option(arguments, QStringLiteral("--only"), QString())
+                                 .split(QLatin1Char(','), Qt::SkipEmptyParts);
+    const auto chosen = [&only](const FrameBenchVideo &video) {
+        return only.isEmpty()
+            || std::any_of(only.begin(), only.end(),
+                           [&video](const QString &text) { return video.fileName().contains(text); });
+    };
     QStringList modes = option(arguments, QStringLiteral("--modes"), QStringLiteral("baseline,player"))
                             .split(QLatin1Char(','), Qt::SkipEmptyParts);
     const QString playerProgram = QDir(here).filePath(QStringLiteral("bench_frame_player"));
@@ -139,7 +148,7 @@ int runAll(const QStringList &arguments)
     const QList<FrameBenchVideo> matrix = FrameBenchMatrix::videos(quick);
     for (int i = 0; i < matrix.size(); ++i) {
         const FrameBenchVideo &video = matrix.at(i);
-        if (!only.isEmpty() && !video.fileName().contains(only))
+        if (!chosen(video))
             continue;
         out << "[" << clock.elapsed() / 1000 << " s] " << video.fileName() << Qt::endl;
         QString error;
@@ -191,7 +200,7 @@ int runAll(const QStringList &arguments)
         bool found = false;
         for (int i = 0; i < matrix.size(); ++i) {
             const FrameBenchVideo &video = matrix.at(i);
-            if (!only.isEmpty() && !video.fileName().contains(only))
+            if (!chosen(video))
                 continue;
             QFile json(QDir(work).filePath(mode + QLatin1Char('_') + video.fileName() + QStringLiteral(".json")));
             if (!json.open(QIODevice::ReadOnly))

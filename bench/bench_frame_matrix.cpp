@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QTextStream>
 
@@ -16,16 +17,35 @@ namespace {
 const QStringList codecs = {QStringLiteral("h264-gop12"), QStringLiteral("h264-1key"),
                             QStringLiteral("mpeg4")};
 
-QStringList codecArguments(const QString &codec)
+QStringList x264(const QString &params)
 {
+    return {QStringLiteral("-c:v"), QStringLiteral("libx264"), QStringLiteral("-preset"),
+            QStringLiteral("veryfast"), QStringLiteral("-x264-params"), params};
+}
+
+QStringList codecArguments(const FrameBenchVideo &video)
+{
+    const QString &codec = video.codec;
     if (codec == QLatin1String("h264-gop12"))
-        return {QStringLiteral("-c:v"), QStringLiteral("libx264"), QStringLiteral("-preset"),
-                QStringLiteral("veryfast"), QStringLiteral("-x264-params"),
-                QStringLiteral("keyint=12:min-keyint=12:scenecut=0")};
+        return x264(QStringLiteral("keyint=12:min-keyint=12:scenecut=0"));
     if (codec == QLatin1String("h264-1key"))
-        return {QStringLiteral("-c:v"), QStringLiteral("libx264"), QStringLiteral("-preset"),
-                QStringLiteral("veryfast"), QStringLiteral("-x264-params"),
-                QStringLiteral("keyint=infinite:scenecut=0")};
+        return x264(QStringLiteral("keyint=infinite:scenecut=0"));
+    if (codec == QLatin1String("h264-key10s")) {
+        // Screen recordings and some cameras: a keyframe every ten seconds.
+        const int gap = qRound(video.frameRate() * 10);
+        return x264(QStringLiteral("keyint=%1:min-keyint=%1:scenecut=0").arg(gap));
+    }
+    if (codec == QLatin1String("h264-interlaced"))
+        // As a camcorder writes AVCHD: field-coded, top field first.
+        return QStringList{QStringLiteral("-flags"), QStringLiteral("+ilme+ildct")}
+            + x264(QStringLiteral("tff=1:keyint=12:min-keyint=12:scenecut=0"));
+    if (codec == QLatin1String("hevc"))
+        // A phone's HEVC: a keyframe a second, tagged as Apple's players want it.
+        return {QStringLiteral("-c:v"), QStringLiteral("libx265"), QStringLiteral("-preset"),
+                QStringLiteral("ultrafast"), QStringLiteral("-tag:v"), QStringLiteral("hvc1"),
+                QStringLiteral("-x265-params"),
+                QStringLiteral("log-level=error:keyint=%1:min-keyint=%1:scenecut=0")
+                    .arg(qRound(video.frameRate()))};
     return {QStringLiteral("-c:v"), QStringLiteral("mpeg4"), QStringLiteral("-q:v"),
             QStringLiteral("3"), QStringLiteral("-g"), QStringLiteral("12")};
 }
@@ -37,29 +57,66 @@ QStringList audioArguments(const QString &container)
         return {QStringLiteral("-c:a"), QStringLiteral("libmp3lame"), QStringLiteral("-b:a"),
                 QStringLiteral("128k"), QStringLiteral("-avoid_negative_ts"),
                 QStringLiteral("disabled")};
+    if (container == QLatin1String("mts"))
+        return {QStringLiteral("-c:a"), QStringLiteral("ac3"), QStringLiteral("-b:a"),
+                QStringLiteral("192k")};
     return {QStringLiteral("-c:a"), QStringLiteral("aac"), QStringLiteral("-b:a"),
             QStringLiteral("128k")};
 }
 
+// The frame code is drawn small (geq is slow), its longer side 64 blocks' worth.
+QSize codeSize(const QSize &shown)
+{
+    if (shown.width() >= shown.height())
+        return QSize(64, qMax(2, 2 * qRound(32.0 * shown.height() / shown.width())));
+    return QSize(qMax(2, 2 * qRound(32.0 * shown.width() / shown.height())), 64);
+}
+
 } // namespace
+
+double FrameBenchVideo::frameRate() const
+{
+    if (variableRate)
+        return 30;
+    if (rate.isEmpty())
+        return fps;
+    const int slash = rate.indexOf(QLatin1Char('/'));
+    if (slash < 0)
+        return rate.toDouble();
+    return rate.left(slash).toDouble() / rate.mid(slash + 1).toDouble();
+}
+
+QString FrameBenchVideo::rateText() const
+{
+    if (variableRate)
+        return QStringLiteral("30-24");
+    if (rate.isEmpty())
+        return QString::number(fps);
+    return QString::number(frameRate(), 'f', 3).remove(QRegularExpression(QStringLiteral("\\.?0+$")));
+}
 
 QString FrameBenchVideo::fileName() const
 {
-    return QStringLiteral("frames_%1fps_%2_%3x%4.%5")
-        .arg(fps)
-        .arg(codec)
+    return QStringLiteral("frames_%1fps_%2_%3x%4%5.%6")
+        .arg(rateText(), codec)
         .arg(size.width())
         .arg(size.height())
-        .arg(container);
+        .arg(rotation ? QStringLiteral("_rot%1").arg(rotation) : QString(), container);
 }
 
 QString FrameBenchVideo::label() const
 {
-    return QStringLiteral("%1 fps %2 %3 %4x%5")
-        .arg(fps)
-        .arg(container.toUpper(), codec)
-        .arg(size.width())
-        .arg(size.height());
+    QString text = QStringLiteral("%1 fps %2 %3 %4x%5")
+                       .arg(rateText(), container.toUpper(), codec)
+                       .arg(size.width())
+                       .arg(size.height());
+    if (rotation)
+        text += QStringLiteral(", rotation flag %1°").arg(rotation);
+    if (variableRate)
+        text += QStringLiteral(", variable rate");
+    text += fps ? QStringLiteral(", \"%1 FPS\" chosen").arg(fps)
+                : QStringLiteral(", every frame of the video");
+    return text;
 }
 
 QList<FrameBenchVideo> FrameBenchMatrix::videos(bool quick)
@@ -98,6 +155,35 @@ QList<FrameBenchVideo> FrameBenchMatrix::videos(bool quick)
     add(100, QStringLiteral("mkv"), mpeg4, small);
     add(100, QStringLiteral("mp4"), oneKey, small);
     add(100, QStringLiteral("avi"), gop12, small);
+
+    // What phones and camcorders record. The "Seek step" entry is the one the player chooses
+    // on load: the whole rate within 0.5 %, otherwise every frame of the video.
+    const auto addReal = [&list](int fps, const QString &rate, const QString &container,
+                                 const QString &codec, QSize size, int seconds) -> FrameBenchVideo & {
+        FrameBenchVideo v;
+        v.fps = fps;
+        v.rate = rate;
+        v.container = container;
+        v.codec = codec;
+        v.size = size;
+        v.seconds = seconds;
+        list.append(v);
+        return list.last();
+    };
+    const QString mp4 = QStringLiteral("mp4");
+    addReal(0, QStringLiteral("24000/1001"), mp4, gop12, small, 20);
+    addReal(30, QStringLiteral("30000/1001"), mp4, gop12, small, 20);
+    addReal(60, QStringLiteral("60000/1001"), QStringLiteral("mkv"), gop12, small, 20);
+    addReal(0, QStringLiteral("120"), mp4, gop12, small, 10);
+    addReal(0, QStringLiteral("240"), mp4, gop12, small, 6);
+    addReal(0, QString(), mp4, gop12, small, 20).variableRate = true;
+    addReal(30, QString(), QStringLiteral("mov"), QStringLiteral("hevc"), QSize(720, 1280), 20)
+        .rotation = 90;
+    addReal(25, QString(), QStringLiteral("mts"), QStringLiteral("h264-interlaced"),
+            QSize(1920, 1080), 20);
+    addReal(30, QString(), mp4, gop12, QSize(1920, 1080), 20);
+    addReal(30, QString(), mp4, gop12, QSize(3840, 2160), 8);
+    addReal(30, QString(), QStringLiteral("mkv"), QStringLiteral("h264-key10s"), QSize(1920, 1080), 25);
     return list;
 }
 
@@ -111,30 +197,58 @@ QString FrameBenchMatrix::ensure(const FrameBenchVideo &video, const QString &fo
     if (QFileInfo::exists(path))
         return storeFrameTimes(video, path, path, error) ? path : QString();
 
-    // The code is drawn small (geq is slow) and scaled up without blurring the blocks.
-    const QSize base = video.isLatencyFile() ? QSize(64, 36) : QSize(64, 48);
+    const QSize base = codeSize(video.size);
     QString filter = morlek::test::frameCodeFilter()
         + QStringLiteral(",scale=%1:%2:flags=neighbor").arg(video.size.width()).arg(video.size.height());
     if (video.isLatencyFile())
         // Noise gives the decoder the work of a real picture; the blocks stay readable.
         filter += QStringLiteral(",noise=alls=10:allf=t");
+    if (video.rotation == 90)
+        // Stored lying on its side, as a phone stores portrait video.
+        filter += QStringLiteral(",transpose=clock");
+    const QString rate = video.variableRate ? QStringLiteral("30")
+                         : video.rate.isEmpty() ? QString::number(video.fps)
+                                                : video.rate;
+    if (video.variableRate) {
+        // Stamps that change their spacing half way: 30 fps, then 24 fps.
+        const int change = video.seconds * 30 / 2;
+        filter += QStringLiteral(",settb=1/1000,setpts='if(lt(N,%1),N/30,%1/30+(N-%1)/24)/TB'")
+                      .arg(change);
+    }
     const QString seconds = QString::number(video.seconds);
     QStringList args = {QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
                         QStringLiteral("color=c=black:s=%1x%2:r=%3:d=%4")
                             .arg(base.width())
                             .arg(base.height())
-                            .arg(video.fps)
-                            .arg(seconds),
+                            .arg(rate, seconds),
                         QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
                         QStringLiteral("sine=frequency=440:sample_rate=48000:duration=%1").arg(seconds),
                         QStringLiteral("-map"), QStringLiteral("0:v"), QStringLiteral("-map"),
-                        QStringLiteral("1:a"), QStringLiteral("-vf"), filter,
-                        QStringLiteral("-r"), QString::number(video.fps),
-                        QStringLiteral("-pix_fmt"), QStringLiteral("yuv420p")};
-    args << codecArguments(video.codec) << audioArguments(video.container);
+                        QStringLiteral("1:a"), QStringLiteral("-vf"), filter};
+    if (video.variableRate)
+        args << QStringLiteral("-fps_mode") << QStringLiteral("passthrough")
+             << QStringLiteral("-enc_time_base:v") << QStringLiteral("1/1000");
+    else
+        args << QStringLiteral("-r") << rate;
+    args << QStringLiteral("-pix_fmt") << QStringLiteral("yuv420p");
+    args << codecArguments(video) << audioArguments(video.container);
     const QString partial = QDir(folder).filePath(QStringLiteral("partial_") + video.fileName());
     if (!morlek::test::makeVideo(partial, args, error))
         return {};
+    if (video.rotation) {
+        // The flag is taken when the stream is copied, not while it is encoded.
+        const QString lying = partial + QStringLiteral(".lying.") + video.container;
+        QFile::remove(lying);
+        if (!QFile::rename(partial, lying)
+            || !morlek::test::makeVideo(partial,
+                                        {QStringLiteral("-i"), lying, QStringLiteral("-map"),
+                                         QStringLiteral("0"), QStringLiteral("-c"),
+                                         QStringLiteral("copy"), QStringLiteral("-metadata:s:v:0"),
+                                         QStringLiteral("rotate=%1").arg(video.rotation)},
+                                        error))
+            return {};
+        QFile::remove(lying);
+    }
     if (!storeFrameTimes(video, partial, path, error))
         return {};
     QFile::remove(path);
@@ -155,7 +269,7 @@ bool FrameBenchMatrix::storeFrameTimes(const FrameBenchVideo &video, const QStri
     // gets guessed times from ffprobe.
     if (video.container == QLatin1String("avi"))
         for (int k = 0; k < times.size(); ++k)
-            times[k] = k * 1000.0 / video.fps;
+            times[k] = k * 1000.0 / video.frameRate();
     QSaveFile pts(path + QStringLiteral(".pts"));
     if (!pts.open(QIODevice::WriteOnly | QIODevice::Text)) {
         *error = QStringLiteral("cannot write %1").arg(pts.fileName());

@@ -9,14 +9,23 @@
 /** One video of the benchmark: frame rate, container, codec and picture size. */
 struct FrameBenchVideo
 {
+    /** The "Seek step" entry chosen, as frames per second; 0 for "Every frame of the video". */
     int fps = 25;
-    QString container; // "mkv", "mp4" or "avi"
-    QString codec;     // "h264-gop12", "h264-1key" or "mpeg4"
-    QSize size;
+    /** The video's own rate as ffmpeg takes it ("30000/1001") where it is not fps. */
+    QString rate;
+    QString container; // "mkv", "mp4", "avi", "mov" or "mts"
+    QString codec;     // "h264-gop12", "h264-1key", "h264-key10s", "h264-interlaced", "hevc", "mpeg4"
+    QSize size;        // as shown: upright, rotation applied
     int seconds = 20;
+    int rotation = 0;          // the rotation flag in degrees, as phones store portrait video
+    bool variableRate = false; // 30 fps, then 24 fps from the middle of the file
 
-    /** True for the 1280x720 files, whose figures count for latency. */
-    bool isLatencyFile() const { return size.width() >= 1280; }
+    /** The video's rate in frames per second (its first rate where it changes). */
+    double frameRate() const;
+    /** The rate as the file name and label give it: "25", "29.97", "30-24". */
+    QString rateText() const;
+    /** True for the files of 720p and more, whose figures count for latency. */
+    bool isLatencyFile() const { return qMax(size.width(), size.height()) >= 1280; }
     QString fileName() const;
     QString label() const;
 };

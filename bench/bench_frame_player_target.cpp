@@ -46,6 +46,11 @@ QString FrameBenchPlayerTarget::shownTime() const
                                                      player_->engine()->totalTime());
 }
 
+qint64 FrameBenchPlayerTarget::shownTimeMs() const
+{
+    return player_->recordingTime();
+}
+
 QTableView *FrameBenchPlayerTarget::timingTable() const
 {
     return player_->timerWidget()->findChild<QTableView *>();

@@ -7,6 +7,7 @@
 #include <QAbstractItemModel>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QTableView>
 #include <QTest>
 #include <QTime>
@@ -15,6 +16,8 @@
 
 #include <algorithm>
 #include <cmath>
+
+#include <unistd.h>
 
 namespace {
 
@@ -57,9 +60,10 @@ QJsonObject FrameBenchSession::run()
         result[QStringLiteral("error")] = error;
         return result;
     }
-    durationMs_ = frameTimes_.last() + 1000.0 / video_.fps;
+    durationMs_ = frameTimes_.last() + 1000.0 / video_.frameRate();
     result[QStringLiteral("frames")] = frameTimes_.size();
     result[QStringLiteral("firstFrameMs")] = frameTimes_.first();
+    result[QStringLiteral("framePeriodMs")] = 1000.0 / video_.frameRate();
 
     stalls_->start();
     if (!load(&error)) {
@@ -68,12 +72,24 @@ QJsonObject FrameBenchSession::run()
     }
     // Loading is reported apart: the window fits itself to the video then.
     result[QStringLiteral("loadStallMs")] = stalls_->overallMaxMs();
+    result[QStringLiteral("firstPictureMs")] = firstPictureMs_;
+    result[QStringLiteral("startToPictureMs")] = startToPictureMs_;
+    followPlayersClock();
     stalls_->restart();
+    // Progress goes to the log, which tells where a file that ran out of time got to.
+    const auto progress = [this](const char *phase) {
+        qInfo("%s: %d actions, picture %d", phase, int(actions_.size()), probe_->read());
+    };
+    progress("loaded");
     runSteps();
+    progress("steps");
     runJumps();
+    progress("jumps");
     if (target_->timingTable()) {
         recordPausedMarks();
+        progress("paused marks");
         recordPlayingMarks();
+        progress("playing marks");
         returnToMarks();
     } else {
         notes_ << QStringLiteral("no timing table in the window: marks not measured");
@@ -82,20 +98,75 @@ QJsonObject FrameBenchSession::run()
     result[QStringLiteral("longestStallMs")] = stalls_->overallMaxMs();
     result[QStringLiteral("longestProbeMs")] = probe_->longestReadMs();
     result[QStringLiteral("notes")] = QJsonArray::fromStringList(notes_);
+    result[QStringLiteral("peakMemoryKb")] = peakMemoryKb();
     return result;
+}
+
+void FrameBenchSession::followPlayersClock()
+{
+    // A camcorder's MPEG-TS starts its clock well after zero, and the player counts from its
+    // first frame: the frame due at a time is then found on the player's clock.
+    const qint64 shown = target_->shownTimeMs();
+    const double shift = shown - frameTimes_.first();
+    if (shown < 0 || std::abs(shift) <= 50)
+        return;
+    for (double &t : frameTimes_)
+        t += shift;
+    durationMs_ += shift;
+    notes_ << QStringLiteral("the player counts from the first frame: frame times moved by %1 ms")
+                  .arg(shift, 0, 'f', 1);
+}
+
+qint64 FrameBenchSession::peakMemoryKb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly | QIODevice::Text))
+        return -1;
+    // Read whole: files under /proc report no size.
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toLongLong();
+    return -1;
+}
+
+double FrameBenchSession::millisecondsSinceStart()
+{
+    // The process's start in clock ticks since boot, against the time since boot.
+    QFile stat(QStringLiteral("/proc/self/stat"));
+    QFile uptime(QStringLiteral("/proc/uptime"));
+    if (!stat.open(QIODevice::ReadOnly) || !uptime.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray line = stat.readAll();
+    // Fields after the command's closing parenthesis; the start time is field 22.
+    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    if (fields.size() < 20)
+        return -1;
+    const double startSeconds = fields.at(19).toDouble() / sysconf(_SC_CLK_TCK);
+    const double upSeconds = uptime.readAll().split(' ').first().toDouble();
+    return (upSeconds - startSeconds) * 1000.0;
 }
 
 bool FrameBenchSession::load(QString *error)
 {
     // As the program starts with a file named on the command line: open, then show.
+    QElapsedTimer opening;
+    opening.start();
     target_->open(path_);
     QWidget *window = target_->window();
     window->show();
     window->activateWindow();
+    probe_ = std::make_unique<FrameBenchProbe>(target_->videoSurface(), video_.size);
+    // The first picture: the first frame's code readable on screen.
+    while (opening.elapsed() < 10000 && probe_->readFull() < 0)
+        wait(5);
+    if (probe_->readFull() >= 0) {
+        firstPictureMs_ = opening.nsecsElapsed() / 1e6;
+        startToPictureMs_ = millisecondsSinceStart();
+    }
     if (!QTest::qWaitForWindowActive(window, 5000))
         notes_ << QStringLiteral("window did not become active");
-    target_->selectFrameRate(video_.fps);
-    probe_ = std::make_unique<FrameBenchProbe>(target_->videoSurface(), video_.size);
+    if (video_.fps != 0)
+        target_->selectFrameRate(video_.fps);
 
     // Loading shows the first frame and may resize and move the window: wait for a picture
     // that stays put.
@@ -249,7 +320,7 @@ void FrameBenchSession::runJumps()
 {
     // Spread over the file off the frame boundaries, the last two seconds and the last
     // frame included, visited out of order.
-    const double period = 1000.0 / video_.fps;
+    const double period = 1000.0 / video_.frameRate();
     QVector<qint64> targets;
     const int spread = std::max(1, plan_.jumps - 3);
     for (int i = 0; i < spread; ++i)

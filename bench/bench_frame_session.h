@@ -51,6 +51,9 @@ private:
     };
 
     bool load(QString *error);
+    void followPlayersClock();
+    static qint64 peakMemoryKb();
+    static double millisecondsSinceStart();
     void runSteps();
     void runJumps();
     void recordPausedMarks();
@@ -85,6 +88,8 @@ private:
     QVector<Mark> marks_;
     int markCount_ = 0;
     QStringList notes_;
+    double firstPictureMs_ = -1;
+    double startToPictureMs_ = -1;
 };
 
 #endif

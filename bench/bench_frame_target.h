@@ -29,6 +29,8 @@ public:
     virtual bool jumpTo(qint64 ms) = 0;
     /** The playback time as the window shows it. */
     virtual QString shownTime() const = 0;
+    /** The same in milliseconds, or -1 where the window has no such figure. */
+    virtual qint64 shownTimeMs() const = 0;
     /** The table of recorded times, or null while the window has none. */
     virtual QTableView *timingTable() const = 0;
 };

@@ -48,8 +48,11 @@ qint64 FrameGrid::frameStart(qint64 frame) const
 {
     if (frame <= 0)
         return frame == 0 ? origin_ : 0;
-    if (starts_)
-        return markTime(frame) + 1;
+    // The first whole millisecond from the listed start on. Files that stamp no frame lengths
+    // (variable-rate MP4) give each frame a millisecond, so one past a whole-millisecond
+    // start already lies in the next frame.
+    if (starts_ && frame < starts_->size())
+        return (starts_->at(int(frame)) + 999) / 1000;
     // The first whole millisecond after the exact start, in integers.
     return markTime(frame) + 1;
 }

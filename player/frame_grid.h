@@ -47,7 +47,10 @@ public:
     int fps() const;
     qint64 origin() const { return origin_; }
 
-    /** Where frame k is sought: origin + floor(k * 1000 / fps) + 1 ms; frame 0 at the origin. */
+    /**
+     * Where frame k is sought: origin + floor(k * 1000 / fps) + 1 ms; frame 0 at the origin.
+     * A listed frame is sought at the first whole millisecond from its stamp on.
+     */
     qint64 frameStart(qint64 frame) const;
     /** The frame whose exact span holds time t (0 before the origin). */
     qint64 frameAt(qint64 t) const;

@@ -143,6 +143,10 @@ void FrameStepper::forget()
     phase_ = Phase::Still;
     moveWaits_ = false;
     playWaits_ = false;
+    checkedSeek_ = 0;
+    reachTarget_ = -1;
+    reachTries_ = 0;
+    reachMoves_ = 0;
     clock_.cancelWake();
 }
 
@@ -150,10 +154,70 @@ void FrameStepper::moveArrived()
 {
     if (phase_ != Phase::Still && !stepDecoding())
         settle();
+    else if (phase_ == Phase::Still && checkedSeek_ != 0 && checkedSeek_ == moveCount_
+             && landed() == moveCount_)
+        checkSeekLanded();
+}
+
+void FrameStepper::checkSeekLanded()
+{
+    checkedSeek_ = 0;
+    const FrameGrid grid = frameGrid();
+    const qint64 frame = grid.frameAt(lastTarget());
+    const qint64 shown = engine_.shownFrameTime();
+    // Open GOPs (HEVC as encoders write it by default) decode the frames just before a
+    // keyframe after it; a seek to one of them starts at that keyframe and shows it instead.
+    // An earlier frame is sought (1, 2, 4, then 8 frames before), and steps decode on to the
+    // frame wanted. After that the picture stays where the last seek put it.
+    if (shown >= 0 && frame >= 1 && rateIsVideoRate() && grid.frameOfMark(shown) > frame) {
+        const qint64 wanted = reachTarget_ >= 0 ? reachTarget_ : lastTarget();
+        constexpr int reachTries = 4;
+        if (reachTries_ >= reachTries) {
+            reachTarget_ = -1;
+            return;
+        }
+        const qint64 back = qint64(1) << reachTries_;
+        const int tries = reachTries_ + 1;
+        seekTo(grid.frameStart(qMax<qint64>(0, grid.frameAt(wanted) - back)));
+        reachTarget_ = wanted;
+        reachTries_ = tries;
+        return;
+    }
+    // The back-end stops a seek at the length it reports, which falls short of the last
+    // frames where its clock starts late (MPEG-TS): steps go on to the frame wanted.
+    constexpr qint64 framesStepped = 100;
+    const qint64 at = shown >= 0 ? grid.frameOfMark(shown) : frame;
+    if (reachTarget_ < 0 && rateIsVideoRate() && at < frame && frame - at <= framesStepped)
+        reachTarget_ = lastTarget();
+    continueReach();
+}
+
+bool FrameStepper::continueReach()
+{
+    // Bounded, whatever the back-end does with the moves.
+    constexpr int reachMoves = 128;
+    if (reachTarget_ < 0 || reachMoves_ >= reachMoves || !stepsFrameByFrame()
+        || engine_.runsBackwards()) {
+        reachTarget_ = -1;
+        return false;
+    }
+    // On from the picture on screen: the engine's time lags behind it for a moment.
+    const FrameGrid grid = frameGrid();
+    const qint64 shown = engine_.shownFrameTime();
+    const qint64 at = shown >= 0 ? grid.frameOfMark(shown) : grid.frameAt(currentTime());
+    if (at >= grid.frameAt(reachTarget_)) {
+        reachTarget_ = -1;
+        return false;
+    }
+    ++reachMoves_;
+    return sendStep(grid.frameStart(at + 1));
 }
 
 void FrameStepper::moveTo(qint64 target)
 {
+    reachTarget_ = -1;
+    reachTries_ = 0;
+    reachMoves_ = 0;
     // A step that has arrived unreported is checked first, as its report would have.
     if (phase_ != Phase::Still && !stepDecoding())
         settle();
@@ -180,12 +244,13 @@ void FrameStepper::moveTo(qint64 target)
             && target + step < total && sendStep(target))
             return;
         // The frame before, but not the first: running backwards, the step onto the first
-        // frame never arrives.
+        // frame of the run never arrives. Below the frames the run keeps, it turns again.
         if (reverseStepsAffordable() && target == grid.previousFrameTarget(from)
             && grid.frameAt(target) >= 1) {
-            if (engine_.runsBackwards() && sendStep(target))
+            if (engine_.runsBackwards() && grid.frameAt(target) > backwardsFloor_
+                && sendStep(target))
                 return;
-            if (!engine_.runsBackwards() && turnBackwards(from, target))
+            if (turnBackwards(from, target))
                 return;
         }
     }
@@ -208,9 +273,14 @@ bool FrameStepper::turnBackwards(qint64 from, qint64 target)
     // Turning round keeps the picture; the step follows once it has arrived. The run starts
     // half a frame on: a frame stamped at the very millisecond of the time here would
     // otherwise fall out of it (60 fps MKV frames lie on whole ms).
+    const FrameGrid grid = frameGrid();
+    const qint64 floor = qMax<qint64>(0, grid.frameAt(from) - framesKeptBackwards());
+    // Inside the earliest frame kept, so that it is kept whole and the one before is not.
+    const qint64 downTo = floor == 0 ? 0 : (grid.frameStart(floor) + grid.frameStart(floor + 1)) / 2;
     noteMove(from);
-    if (!engine_.runBackwards(moveCount_, from + qMax(1, seekStep() / 2)))
+    if (!engine_.runBackwards(moveCount_, from + qMax(1, seekStep() / 2), downTo))
         return false;
+    backwardsFloor_ = floor;
     startPhase(Phase::Turning);
     moveWaits_ = true;
     waitingTarget_ = target;
@@ -230,6 +300,8 @@ void FrameStepper::seekTo(qint64 target)
     const bool backwards = engine_.runsBackwards();
     noteMove(target);
     soundBehind_ = false;
+    // Where the picture landed is checked once it has, as steps are.
+    checkedSeek_ = engine_.isPaused() ? moveCount_ : 0;
     // The player's seek keeps the end of a backwards run, which would stop everything after it.
     if (!backwards || !engine_.seekPipeline(moveCount_, target))
         engine_.seek(moveCount_, target);
@@ -246,6 +318,8 @@ void FrameStepper::settle()
     // keyframe skips frames): a seek puts it right.
     if (landed() != moveCount_ || !stepShowsItsFrame(was))
         seekTo(lastTarget());
+    else if (!moveWaits_ && !playWaits_)
+        continueReach();
     if (moveWaits_) {
         moveWaits_ = false;
         moveTo(waitingTarget_);
@@ -365,6 +439,13 @@ qint64 FrameStepper::recordingTime() const
     // chosen; the frame grid stands in while a seek has flushed the picture away.
     if (engine_.canStep() && (engine_.isPaused() || engine_.isPlaying())) {
         const qint64 shown = engine_.shownFrameTime();
+        // Where the player's clock is not the file's (MPEG-TS), a frame that a seek landed in
+        // keeps the seek's time as its stamp; the grid, exact on the stream's 90 kHz clock,
+        // holds its start.
+        if (shown >= 0 && origin() != videoOrigin_ && rateIsVideoRate()) {
+            const FrameGrid grid = frameGrid();
+            return grid.markTime(grid.frameOfMark(shown));
+        }
         if (shown >= 0)
             return shown;
     }

@@ -108,6 +108,8 @@ private:
     bool sendStep(qint64 target);
     bool turnBackwards(qint64 from, qint64 target);
     void settle();
+    void checkSeekLanded();
+    bool continueReach();
     void startPlayback();
     void noteMove(qint64 target);
     void startPhase(Phase phase);
@@ -118,6 +120,7 @@ private:
     bool movePending() const;
     quint64 landed() const;
     bool reverseStepsAffordable() const;
+    int framesKeptBackwards() const;
     bool stepShowsItsFrame(Phase step) const;
 
     StepEngine &engine_;
@@ -125,6 +128,8 @@ private:
     int fps_ = 50;
     qint64 videoOrigin_ = 0;
     qint64 keyGapMs_ = -1;
+    // Running backwards, the earliest frame kept; a step onto it never arrives.
+    qint64 backwardsFloor_ = 0;
     // The video's own frames, once listed, and as listed.
     FrameGrid frames_;
     bool framesListed_ = false;
@@ -151,6 +156,12 @@ private:
     bool moveWaits_ = false;
     qint64 waitingTarget_ = 0;
     bool playWaits_ = false;
+    // The paused seek whose picture is checked when it lands, 0 for none; and a frame that a
+    // seek could not show, reached by a step from the frame before, -1 for none.
+    quint64 checkedSeek_ = 0;
+    qint64 reachTarget_ = -1;
+    int reachTries_ = 0;
+    int reachMoves_ = 0;
 
     // Steps leave the sound where the last seek put it; playing needs a seek first.
     bool soundBehind_ = false;

@@ -6,13 +6,6 @@
 
 namespace dravenhol::morlek::player {
 
-namespace {
-
-// The longest stretch between keyframes that previous-frame steps decode backwards.
-constexpr qint64 reverseKeyGapMs = 1000;
-
-} // namespace
-
 void FrameStepper::setRate(int fps)
 {
     fps_ = qMax(0, fps);
@@ -112,10 +105,19 @@ bool FrameStepper::rateIsVideoRate() const
 
 bool FrameStepper::reverseStepsAffordable() const
 {
-    // Running backwards decodes the whole stretch between two keyframes before it shows the
-    // first frame of it, and keeps every frame of it: seconds and gigabytes where a file has
-    // a single keyframe.
-    return keyGapMs_ > 0 && keyGapMs_ <= reverseKeyGapMs;
+    // Turning round decodes from the keyframe before, as a seek does; after that the frames
+    // kept come at once. Where the keyframes are not known yet, a seek is the safer move.
+    return keyGapMs_ > 0;
+}
+
+int FrameStepper::framesKeptBackwards() const
+{
+    // A bound on the decoded pictures a backwards run holds: 256 MiB, 86 pictures at 1080p
+    // and 21 at 2160p. When they are used up, the run turns again from the keyframe.
+    constexpr qint64 budgetBytes = qint64(256) << 20;
+    constexpr qint64 fallbackBytes = qint64(1920) * 1080 * 3 / 2;
+    const qint64 bytes = engine_.pictureBytes() > 0 ? engine_.pictureBytes() : fallbackBytes;
+    return int(qBound<qint64>(8, budgetBytes / bytes, 300));
 }
 
 qint64 FrameStepper::seekTarget(qint64 ms, bool mark) const
@@ -140,6 +142,10 @@ qint64 FrameStepper::lastFrameStart() const
 {
     if (videoEnd_ >= 0)
         return videoEnd_;
+    // The listed frames end where the file does; the length the back-end reports does not
+    // where its clock starts late (MPEG-TS).
+    if (framesListed_)
+        return frames_.markTime(listedUs_.size() - 1);
     const qint64 total = engine_.totalTime();
     const FrameGrid grid = frameGrid();
     return total > 0 ? grid.markTime(grid.frameAt(total - 1)) : -1;

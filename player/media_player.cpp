@@ -375,8 +375,11 @@ void MediaPlayer::seekTo(qint64 ms)
 
 void MediaPlayer::sliderValueChanged(int value)
 {
-    // The slider follows playback on every tick; only other changes are jumps.
-    if (value != tickTime_)
+    // The slider follows playback on every tick; only other changes are jumps. A time past
+    // the length the back-end reports (the last frames of an MPEG-TS) holds the slider at its
+    // end, which is no jump either.
+    const bool heldAtEnd = seekBar_ && value == seekBar_->maximum() && tickTime_ >= value;
+    if (value != tickTime_ && !heldAtEnd)
         stepper_.jumpTo(value);
 }
 

@@ -174,9 +174,16 @@ bool PlaybackEngine::stepFrame(quint64 move)
     return pipeline_ && pipeline_->stepFrame(move);
 }
 
-bool PlaybackEngine::runBackwards(quint64 move, qint64 fromMs)
+bool PlaybackEngine::runBackwards(quint64 move, qint64 fromMs, qint64 downToMs)
 {
-    return pipeline_ && pipeline_->reverse(move, fromMs);
+    return pipeline_ && pipeline_->reverse(move, fromMs, downToMs);
+}
+
+qint64 PlaybackEngine::pictureBytes() const
+{
+    // Decoders hand out 4:2:0 pictures: a byte and a half per pixel.
+    const QSize size = pictureSize();
+    return qint64(size.width()) * size.height() * 3 / 2;
 }
 
 bool PlaybackEngine::runsBackwards() const
@@ -186,9 +193,9 @@ bool PlaybackEngine::runsBackwards() const
 
 void PlaybackEngine::seek(quint64 move, qint64 ms)
 {
-    // The back-end refuses to seek where it knows no length (MPEG transport streams from
-    // camcorders); the pipeline itself can.
-    if (pipeline_ && !media_.isSeekable() && pipeline_->forward(move, ms))
+    // The pipeline's own exact seek. The back-end's refuses where it knows no length yet, and
+    // on a camcorder's MPEG-TS, whose clock starts late, it did not move the picture at all.
+    if (pipeline_ && pipeline_->forward(move, ms))
         return;
     if (pipeline_)
         pipeline_->beginRequest(move);

@@ -22,3 +22,5 @@ morlek_add_test(tst_media_loader SOURCES tst_media_loader.cpp
 morlek_add_test(tst_full_screen SOURCES tst_full_screen.cpp
                 LIBS morlek_player morlek_playersupport morlek_recordsupport VIDEO
                 TIMEOUT 120)
+morlek_add_test(tst_real_videos SOURCES tst_real_videos.cpp
+                LIBS morlek_player morlek_playersupport VIDEO TIMEOUT 240)

@@ -17,6 +17,8 @@ private slots:
     void unknownTotalDoesNotClamp();
     void marksAreFrameStartsAndComeBack_data();
     void marksAreFrameStartsAndComeBack();
+    void listedFramesAreSoughtWithinTheirFirstMillisecond_data();
+    void listedFramesAreSoughtWithinTheirFirstMillisecond();
 };
 
 void TestFrameGrid::seekStep_data()
@@ -173,3 +175,44 @@ void TestFrameGrid::marksAreFrameStartsAndComeBack()
 
 QTEST_GUILESS_MAIN(TestFrameGrid)
 #include "tst_frame_grid.moc"
+
+void TestFrameGrid::listedFramesAreSoughtWithinTheirFirstMillisecond_data()
+{
+    QTest::addColumn<QVector<qint64>>("startsUs");
+    // 120 fps slow motion: starts between whole milliseconds.
+    QVector<qint64> slowMotion;
+    for (int k = 0; k < 240; ++k)
+        slowMotion << (k * 1000000LL + 60) / 120;
+    QTest::addRow("120 fps") << slowMotion;
+    // A variable-rate MP4 stamped to the millisecond: 30 fps, then 24 fps.
+    QVector<qint64> variable;
+    for (int k = 0; k < 60; ++k)
+        variable << (k < 20 ? k * 1000 / 30 : 20 * 1000 / 30 + (k - 20) * 1000 / 24) * 1000;
+    QTest::addRow("30 then 24 fps, whole milliseconds") << variable;
+    // An MKV's video starting after its sound, stamped to the millisecond.
+    QVector<qint64> late;
+    for (int k = 0; k < 60; ++k)
+        late << 21000 + k * 40000;
+    QTest::addRow("25 fps from 21 ms") << late;
+}
+
+// Files without frame lengths (variable-rate MP4) give each frame a millisecond: the seek for a
+// frame must lie in the first millisecond from its stamp, and a mark must lead back to it.
+void TestFrameGrid::listedFramesAreSoughtWithinTheirFirstMillisecond()
+{
+    QFETCH(QVector<qint64>, startsUs);
+    const FrameGrid grid = FrameGrid::ofFrames(startsUs);
+    QVERIFY(grid.isFrameList());
+    for (int frame = 0; frame < startsUs.size(); ++frame) {
+        const qint64 seek = grid.frameStart(frame) * 1000;
+        QVERIFY2(seek >= startsUs.at(frame) && seek < startsUs.at(frame) + 1000,
+                 qPrintable(QStringLiteral("frame %1 sought at %2 us, stamped %3 us")
+                                .arg(frame)
+                                .arg(seek)
+                                .arg(startsUs.at(frame))));
+        QCOMPARE(grid.frameAt(grid.frameStart(frame)), qint64(frame));
+        const qint64 mark = grid.markTime(frame);
+        QCOMPARE(mark, startsUs.at(frame) / 1000);
+        QCOMPARE(grid.frameOfMark(mark), qint64(frame));
+    }
+}

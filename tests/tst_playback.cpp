@@ -112,13 +112,8 @@ void TestPlayback::initTestCase()
     videos_[QStringLiteral("vfr")] = dir_.filePath(QStringLiteral("vfr.mp4"));
     {
         QString error;
-        QVERIFY2(makeVideo(videos_.value(QStringLiteral("vfr")),
-                           {"-f", "lavfi", "-i", "color=c=gray:s=160x120:r=30:d=2", "-vf",
-                            morlek::test::frameCodeFilter()
-                                + ",settb=1/1000,setpts='if(lt(N,20),N/30,20/30+(N-20)/24)/TB'",
-                            "-fps_mode", "passthrough", "-enc_time_base:v", "1/1000", "-c:v",
-                            "libx264", "-g", "12"},
-                           &error),
+        QVERIFY2(morlek::test::makeVariableRateVideo(videos_.value(QStringLiteral("vfr")), 2,
+                                                     false, &error),
                  qPrintable(error));
     }
     videos_[QStringLiteral("mkv 60")] = makeCodedVideo(QStringLiteral("v60.mkv"),

@@ -219,6 +219,8 @@ void TestTimingWiring::everyReturnIsTheShownFramesStart_data()
     QTest::addRow("59.94 fps mkv") << "60000/1001" << 60 << "mkv";
     // Phone slow motion, with "Every frame of the video" (0).
     QTest::addRow("120 fps mp4, every frame") << "120" << 0 << "mp4";
+    // A rate that changes on the way (30 fps, then 24), with sound as phones record it.
+    QTest::addRow("variable rate mp4, every frame") << "vfr" << 0 << "mp4";
 }
 
 // Each Return is one mark, however quick, holding the start of the frame on screen as the file
@@ -233,12 +235,14 @@ void TestTimingWiring::everyReturnIsTheShownFramesStart()
         QStringLiteral("marks%1.%2").arg(QString(rate).replace(QLatin1Char('/'), QLatin1Char('_')),
                                           container));
     QString error;
-    QVERIFY2(morlek::test::makeCodedVideo(path, rate, 1.2,
-                                          {QStringLiteral("-c:v"), QStringLiteral("libx264"),
-                                           QStringLiteral("-g"), QStringLiteral("12"),
-                                           QStringLiteral("-c:a"), QStringLiteral("aac")},
-                                          true, &error),
-             qPrintable(error));
+    const bool made = rate == QLatin1String("vfr")
+        ? morlek::test::makeVariableRateVideo(path, 1.2, true, &error)
+        : morlek::test::makeCodedVideo(path, rate, 1.2,
+                                       {QStringLiteral("-c:v"), QStringLiteral("libx264"),
+                                        QStringLiteral("-g"), QStringLiteral("12"),
+                                        QStringLiteral("-c:a"), QStringLiteral("aac")},
+                                       true, &error);
+    QVERIFY2(made, qPrintable(error));
     const QList<qint64> starts = morlek::test::frameStartsMs(path);
     QVERIFY(starts.size() > 20);
     TempHome home;

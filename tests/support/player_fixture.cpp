@@ -54,6 +54,27 @@ bool makeCodedVideo(const QString &path, const QString &rate, double seconds,
     return makeVideo(path, args, error);
 }
 
+bool makeVariableRateVideo(const QString &path, double seconds, bool withTone, QString *error)
+{
+    const QSize size = codedVideoSize();
+    QStringList args{QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                     QStringLiteral("color=c=gray:s=%1x%2:r=30:d=%3")
+                         .arg(size.width())
+                         .arg(size.height())
+                         .arg(seconds)};
+    if (withTone)
+        args << QStringLiteral("-f") << QStringLiteral("lavfi") << QStringLiteral("-i")
+             << QStringLiteral("sine=f=440:d=%1").arg(seconds) << QStringLiteral("-c:a")
+             << QStringLiteral("aac");
+    args << QStringLiteral("-vf")
+         << frameCodeFilter()
+                + QStringLiteral(",settb=1/1000,setpts='if(lt(N,20),N/30,20/30+(N-20)/24)/TB'")
+         << QStringLiteral("-fps_mode") << QStringLiteral("passthrough")
+         << QStringLiteral("-enc_time_base:v") << QStringLiteral("1/1000") << QStringLiteral("-c:v")
+         << QStringLiteral("libx264") << QStringLiteral("-g") << QStringLiteral("12");
+    return makeVideo(path, args, error);
+}
+
 QList<qint64> frameStartsMs(const QString &path)
 {
     const ProgramResult result = runProgram(

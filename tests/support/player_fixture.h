@@ -28,6 +28,13 @@ bool makeCodedVideo(const QString &path, const QString &rate, double seconds,
 QList<qint64> frameStartsMs(const QString &path);
 
 /**
+ * A frame-coded H.264 MP4 whose rate changes on the way, as phones record when the light
+ * changes: 30 fps, then 24 fps from frame 20, stamped to the millisecond.
+ */
+bool makeVariableRateVideo(const QString &path, double seconds, bool withTone,
+                           QString *error = nullptr);
+
+/**
  * Shows the player window and waits until it is active and its video has loaded, paused, with
  * @p ready true; then gives the picture a moment to be redrawn at the surface's size.
  * False when the window or the video did not get there.

@@ -1,0 +1,161 @@
+// Jumps and steps on the kinds of file phones and camcorders write, each frame read back from
+// the screen: a camcorder's MPEG-TS, a variable-rate MP4 with sound, HEVC with open GOPs and
+// phone slow motion.
+
+#include "media_player.h"
+#include "player_fixture.h"
+#include "test_support.h"
+
+#include <QPushButton>
+#include <QtTest>
+
+#include <algorithm>
+#include <memory>
+
+using morlek::test::makeVideo;
+using morlek::test::TempHome;
+
+class TestRealVideos : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanup();
+    void jumpsShowTheFrameThatHoldsTheTime_data();
+    void jumpsShowTheFrameThatHoldsTheTime();
+    void stepsCrossOpenGopKeyframes();
+
+private:
+    MediaPlayer *open(const QString &path);
+    int shownFrame() const { return morlek::test::shownFrame(*player_); }
+    bool waitForFrame(int expected) const { return morlek::test::waitForFrame(*player_, expected); }
+    QString make(const QString &name, const QString &rate, const QStringList &encoding);
+
+    TempHome home_;
+    QTemporaryDir dir_;
+    QHash<QString, QString> videos_;
+    std::unique_ptr<MediaPlayer> player_;
+};
+
+QString TestRealVideos::make(const QString &name, const QString &rate, const QStringList &encoding)
+{
+    const QString path = dir_.filePath(name);
+    QString error;
+    if (!morlek::test::makeCodedVideo(path, rate, 3, encoding, true, &error))
+        qWarning() << error;
+    return path;
+}
+
+void TestRealVideos::initTestCase()
+{
+    QVERIFY(dir_.isValid());
+    // AVCHD: field-coded H.264 in MPEG-TS, whose clock starts well after zero.
+    videos_[QStringLiteral("mts")] =
+        make(QStringLiteral("camcorder.mts"), QStringLiteral("25"),
+             {QStringLiteral("-c:v"), QStringLiteral("libx264"), QStringLiteral("-flags"),
+              QStringLiteral("+ilme+ildct"), QStringLiteral("-x264-params"),
+              QStringLiteral("tff=1"), QStringLiteral("-g"), QStringLiteral("12"),
+              QStringLiteral("-c:a"), QStringLiteral("ac3")});
+    // x265's own default: open GOPs, where the frame before a keyframe is decoded after it.
+    videos_[QStringLiteral("hevc")] =
+        make(QStringLiteral("open-gop.mov"), QStringLiteral("30"),
+             {QStringLiteral("-c:v"), QStringLiteral("libx265"), QStringLiteral("-tag:v"),
+              QStringLiteral("hvc1"), QStringLiteral("-x265-params"),
+              QStringLiteral("log-level=error:keyint=12:min-keyint=12:scenecut=0:open-gop=1"),
+              QStringLiteral("-c:a"), QStringLiteral("aac")});
+    videos_[QStringLiteral("120")] =
+        make(QStringLiteral("slow.mp4"), QStringLiteral("120"),
+             {QStringLiteral("-c:v"), QStringLiteral("libx264"), QStringLiteral("-g"),
+              QStringLiteral("60"), QStringLiteral("-c:a"), QStringLiteral("aac")});
+    videos_[QStringLiteral("vfr")] = dir_.filePath(QStringLiteral("vfr.mp4"));
+    QString error;
+    QVERIFY2(morlek::test::makeVariableRateVideo(videos_.value(QStringLiteral("vfr")), 3, true,
+                                                 &error),
+             qPrintable(error));
+    for (const QString &path : qAsConst(videos_))
+        QVERIFY2(QFileInfo(path).size() > 0, qPrintable(path));
+}
+
+void TestRealVideos::cleanup()
+{
+    player_.reset();
+}
+
+MediaPlayer *TestRealVideos::open(const QString &path)
+{
+    player_.reset();
+    player_ = std::make_unique<MediaPlayer>(path);
+    auto *play = player_->findChild<QPushButton *>(QStringLiteral("playButton"));
+    return morlek::test::showAndWaitForLoad(*player_, [play] { return play->isEnabled(); })
+               ? player_.get()
+               : nullptr;
+}
+
+void TestRealVideos::jumpsShowTheFrameThatHoldsTheTime_data()
+{
+    QTest::addColumn<QString>("video");
+    QTest::addColumn<int>("fps");
+    QTest::addColumn<QList<int>>("frames");
+    // Times a third into these frames, visited out of order.
+    QTest::addRow("camcorder MPEG-TS") << "mts" << 25 << QList<int>{30, 5, 61, 12};
+    QTest::addRow("variable rate with sound, every frame")
+        << "vfr" << 0 << QList<int>{9, 30, 5, 55};
+    // The frames just before keyframes 12, 24 and 48.
+    QTest::addRow("HEVC with open GOPs") << "hevc" << 30 << QList<int>{23, 11, 47, 30};
+    QTest::addRow("120 fps, every frame") << "120" << 0 << QList<int>{200, 7, 121, 59};
+}
+
+// A jump to a time shows the frame whose span holds it, counted on the player's clock (which
+// starts at the first frame of an MPEG-TS), and a mark taken there is that frame's start.
+void TestRealVideos::jumpsShowTheFrameThatHoldsTheTime()
+{
+    QFETCH(QString, video);
+    QFETCH(int, fps);
+    QFETCH(QList<int>, frames);
+    const QString path = videos_.value(video);
+    const QList<qint64> starts = morlek::test::frameStartsMs(path);
+    QVERIFY(starts.size() > *std::max_element(frames.begin(), frames.end()) + 1);
+    MediaPlayer *player = open(path);
+    QVERIFY(player);
+    player->setFPS(fps);
+    if (fps == 0)
+        QTRY_VERIFY(player->frameGrid().isFrameList());
+    QTRY_VERIFY(player->stepsFrameByFrame());
+    const qint64 shift = player->frameGrid().origin() - starts.first();
+    for (const int frame : frames) {
+        const qint64 start = starts.at(frame) + shift;
+        const qint64 time = start + (starts.at(frame + 1) - starts.at(frame)) / 3;
+        player->jumpTo(time);
+        QVERIFY2(waitForFrame(frame), qPrintable(QStringLiteral("jump to %1 ms for frame %2, shown %3")
+                                                     .arg(time)
+                                                     .arg(frame)
+                                                     .arg(shownFrame())));
+        QTRY_COMPARE(player->recordingTime(), start);
+    }
+}
+
+// Left and Right across the keyframes of open GOPs show every frame, the ones decoded after
+// their keyframe included.
+void TestRealVideos::stepsCrossOpenGopKeyframes()
+{
+    MediaPlayer *player = open(videos_.value(QStringLiteral("hevc")));
+    QVERIFY(player);
+    player->setFPS(30);
+    QTRY_VERIFY(player->stepsFrameByFrame());
+    for (int frame = 1; frame <= 26; ++frame) {
+        QTest::keyClick(player, Qt::Key_Right);
+        QVERIFY2(waitForFrame(frame), qPrintable(QStringLiteral("Right to frame %1, shown %2")
+                                                     .arg(frame)
+                                                     .arg(shownFrame())));
+    }
+    for (int frame = 25; frame >= 8; --frame) {
+        QTest::keyClick(player, Qt::Key_Left);
+        QVERIFY2(waitForFrame(frame), qPrintable(QStringLiteral("Left to frame %1, shown %2")
+                                                     .arg(frame)
+                                                     .arg(shownFrame())));
+    }
+}
+
+QTEST_MAIN(TestRealVideos)
+#include "tst_real_videos.moc"
