@@ -244,13 +244,12 @@ void FrameStepper::moveTo(qint64 target)
             && target + step < total && sendStep(target))
             return;
         // The frame before, but not the first: running backwards, the step onto the first
-        // frame of the run never arrives. Below the frames the run keeps, it turns again.
+        // frame never arrives.
         if (reverseStepsAffordable() && target == grid.previousFrameTarget(from)
             && grid.frameAt(target) >= 1) {
-            if (engine_.runsBackwards() && grid.frameAt(target) > backwardsFloor_
-                && sendStep(target))
+            if (engine_.runsBackwards() && sendStep(target))
                 return;
-            if (turnBackwards(from, target))
+            if (!engine_.runsBackwards() && turnBackwards(from, target))
                 return;
         }
     }
@@ -273,14 +272,9 @@ bool FrameStepper::turnBackwards(qint64 from, qint64 target)
     // Turning round keeps the picture; the step follows once it has arrived. The run starts
     // half a frame on: a frame stamped at the very millisecond of the time here would
     // otherwise fall out of it (60 fps MKV frames lie on whole ms).
-    const FrameGrid grid = frameGrid();
-    const qint64 floor = qMax<qint64>(0, grid.frameAt(from) - framesKeptBackwards());
-    // Inside the earliest frame kept, so that it is kept whole and the one before is not.
-    const qint64 downTo = floor == 0 ? 0 : (grid.frameStart(floor) + grid.frameStart(floor + 1)) / 2;
     noteMove(from);
-    if (!engine_.runBackwards(moveCount_, from + qMax(1, seekStep() / 2), downTo))
+    if (!engine_.runBackwards(moveCount_, from + qMax(1, seekStep() / 2)))
         return false;
-    backwardsFloor_ = floor;
     startPhase(Phase::Turning);
     moveWaits_ = true;
     waitingTarget_ = target;

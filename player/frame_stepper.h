@@ -86,6 +86,8 @@ public:
      * own rate, whatever rate is chosen; -1 where the video has no fixed rate.
      */
     qint64 shownFrameNumber() const;
+    /** The number of the frame a mark stands for, counted as shownFrameNumber() counts. */
+    qint64 frameNumberOfMark(qint64 mark) const;
     /** Whether a next-frame step decodes just the next frame instead of seeking to it. */
     bool stepsFrameByFrame() const;
     /** Whether the move that is under way is a step still decoding. */
@@ -120,7 +122,6 @@ private:
     bool movePending() const;
     quint64 landed() const;
     bool reverseStepsAffordable() const;
-    int framesKeptBackwards() const;
     bool stepShowsItsFrame(Phase step) const;
 
     StepEngine &engine_;
@@ -128,8 +129,6 @@ private:
     int fps_ = 50;
     qint64 videoOrigin_ = 0;
     qint64 keyGapMs_ = -1;
-    // Running backwards, the earliest frame kept; a step onto it never arrives.
-    qint64 backwardsFloor_ = 0;
     // The video's own frames, once listed, and as listed.
     FrameGrid frames_;
     bool framesListed_ = false;

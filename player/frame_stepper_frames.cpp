@@ -6,6 +6,15 @@
 
 namespace dravenhol::morlek::player {
 
+namespace {
+
+// The longest stretch between keyframes that previous-frame steps decode backwards. Running
+// backwards, the decoder decodes such a stretch at once and keeps every frame of it, whatever
+// the run's start: 1.1 GB and a 1.7 s wait in the pipeline for 10 s at 1080p.
+constexpr qint64 reverseKeyGapMs = 1000;
+
+} // namespace
+
 void FrameStepper::setRate(int fps)
 {
     fps_ = qMax(0, fps);
@@ -83,12 +92,17 @@ FrameGrid FrameStepper::frameGrid() const
 
 qint64 FrameStepper::shownFrameNumber() const
 {
+    return frameNumberOfMark(recordingTime());
+}
+
+qint64 FrameStepper::frameNumberOfMark(qint64 mark) const
+{
     if (framesListed_)
-        return frames_.frameOfMark(recordingTime());
+        return frames_.frameOfMark(mark);
     const double rate = engine_.canStep() ? engine_.videoFrameRate() : 0;
     if (rate <= 0)
         return -1;
-    return FrameGrid::ofRate(rate, origin()).frameOfMark(recordingTime());
+    return FrameGrid::ofRate(rate, origin()).frameOfMark(mark);
 }
 
 bool FrameStepper::rateIsVideoRate() const
@@ -105,19 +119,8 @@ bool FrameStepper::rateIsVideoRate() const
 
 bool FrameStepper::reverseStepsAffordable() const
 {
-    // Turning round decodes from the keyframe before, as a seek does; after that the frames
-    // kept come at once. Where the keyframes are not known yet, a seek is the safer move.
-    return keyGapMs_ > 0;
-}
-
-int FrameStepper::framesKeptBackwards() const
-{
-    // A bound on the decoded pictures a backwards run holds: 256 MiB, 86 pictures at 1080p
-    // and 21 at 2160p. When they are used up, the run turns again from the keyframe.
-    constexpr qint64 budgetBytes = qint64(256) << 20;
-    constexpr qint64 fallbackBytes = qint64(1920) * 1080 * 3 / 2;
-    const qint64 bytes = engine_.pictureBytes() > 0 ? engine_.pictureBytes() : fallbackBytes;
-    return int(qBound<qint64>(8, budgetBytes / bytes, 300));
+    // Where the keyframes lie far apart (or are not known yet), the frame before is sought.
+    return keyGapMs_ > 0 && keyGapMs_ <= reverseKeyGapMs;
 }
 
 qint64 FrameStepper::seekTarget(qint64 ms, bool mark) const

@@ -82,6 +82,7 @@ MediaPlayer::MediaPlayer(const QString &filePath)
     setAcceptDrops(true);
 
     engine_.attachVideo(videoWidget_);
+    buildEditMenu();
     connectPlayback();
     applyState();
 
@@ -218,6 +219,9 @@ void MediaPlayer::connectPlayback()
     // through the very same actions.
     videoWidget_->addActions(keyActions_);
     videoWidget_->addAction(timerWidget_->recordAction());
+    videoWidget_->addActions({timerWidget_->undoAction(), timerWidget_->redoAction(),
+                              timerWidget_->newRunAction()});
+    timerWidget_->setFrameNumbering([this](qint64 mark) { return stepper_.frameNumberOfMark(mark); });
     connect(timerWidget_, &TimerWidget::timeWritten, this, [this](int element, bool end, qint64 ms) {
         const QString time = timing::timeText(
             timing::timeOfDay(ms), timing::StartColumn);

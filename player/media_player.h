@@ -122,6 +122,7 @@ protected:
 private:
     QWidget *buildControls();
     void buildMenus();
+    void buildEditMenu();
     void connectPlayback();
     void applyState();
     void engineStateChanged(PlayerState now, PlayerState before);

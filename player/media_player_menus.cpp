@@ -1,5 +1,6 @@
 // The window's menus and the dialogs they open.
 #include "media_player.h"
+#include "timer_widget.h"
 
 #include "reencoding_dialog.h"
 #include "user_manual.h"
@@ -61,6 +62,18 @@ void MediaPlayer::buildMenus()
     menuBar_->addMenu(fileMenu);
     menuBar_->addMenu(seekMenu);
     menuBar_->addMenu(aboutMenu);
+}
+
+void MediaPlayer::buildEditMenu()
+{
+    // The timing panel's own actions, so that their keys and states stay the panel's.
+    auto *editMenu = new QMenu(tr("Edit"), this);
+    editMenu->addAction(timerWidget_->undoAction());
+    editMenu->addAction(timerWidget_->redoAction());
+    editMenu->addSeparator();
+    editMenu->addAction(timerWidget_->newRunAction());
+    const QList<QAction *> menus = menuBar_->actions();
+    menuBar_->insertMenu(menus.value(1), editMenu);
 }
 
 void MediaPlayer::followVideoRate()

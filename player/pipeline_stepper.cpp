@@ -316,9 +316,9 @@ quint64 PipelineStepper::landedRequest() const
     return shared_->landed.load();
 }
 
-bool PipelineStepper::reverse(quint64 request, qint64 positionMs, qint64 downToMs)
+bool PipelineStepper::reverse(quint64 request, qint64 positionMs)
 {
-    if (!pipeline_ || positionMs <= 0 || downToMs < 0 || downToMs >= positionMs)
+    if (!pipeline_ || positionMs <= 0)
         return false;
     shared_->begin(request, false, GST_SEQNUM_INVALID);
     // As a segment: reaching the start then ends the segment instead of the stream, which the
@@ -326,7 +326,7 @@ bool PipelineStepper::reverse(quint64 request, qint64 positionMs, qint64 downToM
     reversed_ = gst_element_seek(pipeline_, -1.0, GST_FORMAT_TIME,
                                  GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE
                                               | GST_SEEK_FLAG_SEGMENT),
-                                 GST_SEEK_TYPE_SET, downToMs * GST_MSECOND, GST_SEEK_TYPE_SET,
+                                 GST_SEEK_TYPE_SET, 0, GST_SEEK_TYPE_SET,
                                  positionMs * GST_MSECOND);
     return reversed_;
 }

@@ -69,12 +69,11 @@ public:
 
     /**
      * Turns the paused pipeline round at @p positionMs, numbered request: it plays backwards
-     * from there down to @p downToMs, so that steps go to earlier frames. The decoder decodes
-     * from the keyframe before at once and keeps the frames from downToMs on, which bounds the
-     * memory a long stretch between keyframes takes. The picture becomes the last frame that
-     * starts before positionMs. False when refused.
+     * from there, so that steps go to earlier frames, each decoded with the stretch from its
+     * keyframe at once. The picture becomes the last frame that starts before that time.
+     * False when refused.
      */
-    bool reverse(quint64 request, qint64 positionMs, qint64 downToMs = 0);
+    bool reverse(quint64 request, qint64 positionMs);
     /**
      * Turns the paused pipeline forwards again with a seek to @p positionMs, numbered request,
      * for the whole rest of the file. False when refused.

@@ -174,16 +174,9 @@ bool PlaybackEngine::stepFrame(quint64 move)
     return pipeline_ && pipeline_->stepFrame(move);
 }
 
-bool PlaybackEngine::runBackwards(quint64 move, qint64 fromMs, qint64 downToMs)
+bool PlaybackEngine::runBackwards(quint64 move, qint64 fromMs)
 {
-    return pipeline_ && pipeline_->reverse(move, fromMs, downToMs);
-}
-
-qint64 PlaybackEngine::pictureBytes() const
-{
-    // Decoders hand out 4:2:0 pictures: a byte and a half per pixel.
-    const QSize size = pictureSize();
-    return qint64(size.width()) * size.height() * 3 / 2;
+    return pipeline_ && pipeline_->reverse(move, fromMs);
 }
 
 bool PlaybackEngine::runsBackwards() const

@@ -77,8 +77,7 @@ public:
     qint64 shownFrameTime() const override;
     quint64 landedMove() const override;
     bool stepFrame(quint64 move) override;
-    bool runBackwards(quint64 move, qint64 fromMs, qint64 downToMs) override;
-    qint64 pictureBytes() const override;
+    bool runBackwards(quint64 move, qint64 fromMs) override;
     bool runsBackwards() const override;
     void seek(quint64 move, qint64 ms) override;
     bool seekPipeline(quint64 move, qint64 ms) override;

@@ -39,13 +39,8 @@ public:
 
     /** Decodes the next frame (or the one before, running backwards); false when refused. */
     virtual bool stepFrame(quint64 move) = 0;
-    /**
-     * Turns the paused picture round to run backwards from fromMs down to downToMs; frames
-     * before downToMs are decoded on the way but not kept. False when refused.
-     */
-    virtual bool runBackwards(quint64 move, qint64 fromMs, qint64 downToMs) = 0;
-    /** The bytes of one decoded picture of the video, 0 while unknown. */
-    virtual qint64 pictureBytes() const = 0;
+    /** Turns the paused picture round to run backwards from fromMs; false when refused. */
+    virtual bool runBackwards(quint64 move, qint64 fromMs) = 0;
     /** Whether a backwards run is under way; any seek ends it. */
     virtual bool runsBackwards() const = 0;
     /** Seeks to ms, exactly, as move. */

@@ -11,3 +11,6 @@ morlek_add_test(tst_csv_export SOURCES tst_csv_export.cpp
 morlek_add_test(tst_clipboard_copy SOURCES tst_clipboard_copy.cpp
                 LIBS morlek_timing morlek_panelsupport morlek_recordsupport WIDGETS
                 TIMEOUT 60)
+morlek_add_test(tst_timing_runs SOURCES tst_timing_runs.cpp
+                LIBS morlek_timing morlek_panelsupport morlek_recordsupport WIDGETS
+                TIMEOUT 120)

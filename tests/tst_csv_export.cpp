@@ -62,11 +62,17 @@ private slots:
     void missingFolderIsReported();
     void dialogStartsInOpenFolder();
     void pythonCsvReadsExport();
+    void elementsCsvBytes_data();
+    void elementsCsvBytes();
+    void spreadsheetExportReadsAsNumbers();
 
 private:
     TimingTable *table() const { return timing_->table(); }
-    /** Queues the answer that types @p path into the export dialog and accepts it. */
-    void expectFileDialog(const QString &path);
+    /**
+     * Queues the answer that types @p path into the export dialog, chooses the filter that
+     * starts with @p filter (the first when empty) and accepts it.
+     */
+    void expectFileDialog(const QString &path, const QString &filter = QString());
     void clickExport();
 
     std::unique_ptr<PanelFixture> timing_;
@@ -99,12 +105,15 @@ void TestCsvExport::cleanup()
     folder_.reset();
 }
 
-void TestCsvExport::expectFileDialog(const QString &path)
+void TestCsvExport::expectFileDialog(const QString &path, const QString &filter)
 {
-    answerer_->expect([path](QWidget *modal) {
+    answerer_->expect([path, filter](QWidget *modal) {
         auto *dialog = qobject_cast<QFileDialog *>(modal);
         if (!dialog)
             return;
+        for (const QString &offered : dialog->nameFilters())
+            if (!filter.isEmpty() && offered.startsWith(filter))
+                dialog->selectNameFilter(offered);
         if (auto *edit = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
             edit->setText(path);
         // As if the user pressed the dialog's Save button.
@@ -351,6 +360,94 @@ void TestCsvExport::pythonCsvReadsExport()
         }
     }
     QCOMPARE(lines.at(3).toArray().at(0).toString(), QStringLiteral("'2:03:004"));
+}
+
+void TestCsvExport::elementsCsvBytes_data()
+{
+    QTest::addColumn<QList<qint64>>("marks");
+    QTest::addColumn<QString>("lines");
+    // Frames of 40 ms: 4500 ms is frame 112.
+    QTest::addRow("two elements, the last open")
+        << QList<qint64>{1000, 4500, 61000}
+        << "1,1,25,112,1.000,4.500,3.500,3.500\n1,2,1525,,61.000,,,\n";
+    // Past a minute and an hour: plain seconds, never a clock.
+    QTest::addRow("long elements")
+        << QList<qint64>{59999, 144456, 3600000, 3723004}
+        << "1,1,1499,3611,59.999,144.456,84.457,84.457\n"
+           "1,2,90000,93075,3600.000,3723.004,123.004,207.461\n";
+    // An end before its start has no duration, and the sum stops there.
+    QTest::addRow("end before start")
+        << QList<qint64>{5000, 4000, 6000, 7000}
+        << "1,1,125,100,5.000,4.000,,\n1,2,150,175,6.000,7.000,1.000,\n";
+    QTest::addRow("no marks") << QList<qint64>{} << "";
+}
+
+// The spreadsheet export: plain numbers, "." as the decimal point, fields empty where no time.
+void TestCsvExport::elementsCsvBytes()
+{
+    QFETCH(QList<qint64>, marks);
+    QFETCH(QString, lines);
+    const QString text = timing::elementsCsv(
+        1, QVector<qint64>(marks.begin(), marks.end()), [](qint64 ms) { return ms / 40; });
+    QCOMPARE(text, QStringLiteral("run,element,start frame,end frame,start (s),end (s),"
+                                  "duration (s),sum (s)\n")
+                       + lines);
+}
+
+// Chosen in the dialog, the export is read by a real CSV reader as numbers that give back the
+// marks; the table's own export keeps its bytes when its filter stays chosen.
+void TestCsvExport::spreadsheetExportReadsAsNumbers()
+{
+    const QString python = QStandardPaths::findExecutable(QStringLiteral("python3"));
+    if (python.isEmpty())
+        QSKIP("python3 is not installed: the export is not checked with a real CSV reader");
+    const QList<qint32> marks{1000, 4500, 61000, 144456, 3723004};
+    table()->setData(record(marks));
+    timing_->panel()->setFrameNumbering([](qint64 ms) { return ms * 25 / 1000; });
+    const QString path = folder_->filePath(QStringLiteral("figures.csv"));
+    expectFileDialog(path, QStringLiteral("CSV with frame numbers"));
+    clickExport();
+    QVERIFY(QFile::exists(path));
+
+    const auto result = morlek::test::runProgram(
+        python, {QStringLiteral("-c"),
+                 QStringLiteral("import csv, json, sys\n"
+                                "with open(sys.argv[1], newline='', encoding='utf-8') as f:\n"
+                                "    rows = list(csv.reader(f))\n"
+                                "print(json.dumps([rows[0]] + [[float(c) if c else None for c in r]"
+                                " for r in rows[1:]]))\n"),
+                 path});
+    QVERIFY2(result.ok(), result.output.constData());
+    const QJsonArray rows = QJsonDocument::fromJson(result.output).array();
+    QCOMPARE(rows.size(), 1 + 3);
+    QCOMPARE(rows.at(0).toArray().size(), 8);
+    double sum = 0;
+    for (int element = 0; element < 3; ++element) {
+        const QJsonArray row = rows.at(element + 1).toArray();
+        QCOMPARE(row.at(0).toDouble(), 1.0);
+        QCOMPARE(row.at(1).toDouble(), element + 1.0);
+        const qint64 start = marks.at(2 * element);
+        QCOMPARE(row.at(2).toDouble(), double(start * 25 / 1000));
+        QCOMPARE(qRound64(row.at(4).toDouble() * 1000), start);
+        if (2 * element + 1 >= marks.size()) {
+            // The open element: a start alone.
+            QVERIFY(row.at(5).isNull() && row.at(6).isNull() && row.at(7).isNull());
+            continue;
+        }
+        const qint64 end = marks.at(2 * element + 1);
+        QCOMPARE(row.at(3).toDouble(), double(end * 25 / 1000));
+        QCOMPARE(qRound64(row.at(5).toDouble() * 1000), end);
+        QCOMPARE(qRound64(row.at(6).toDouble() * 1000), end - start);
+        sum += end - start;
+        QCOMPARE(qRound64(row.at(7).toDouble() * 1000), qint64(sum));
+    }
+
+    // The table's own export, chosen as before, keeps its bytes.
+    const QString plain = folder_->filePath(QStringLiteral("table.csv"));
+    expectFileDialog(plain);
+    clickExport();
+    QCOMPARE(morlek::test::readFile(plain),
+             timing::modelToCsv(*table()->model(), QStringLiteral(",")).toLocal8Bit());
 }
 
 QTEST_MAIN(TestCsvExport)

@@ -12,8 +12,8 @@ using dravenhol::morlek::player::StepEngine;
 
 namespace {
 
-// Writes down what it is asked as "step 1", "run-back 1 221 0" (down to 0), "seek 2 121",
-// "pipeline-seek 3 961", "play", "pause"; moves land when the test says.
+// Writes down what it is asked as "step 1", "run-back 1 221", "seek 2 121", "pipeline-seek 3
+// 961", "play", "pause"; moves land when the test says.
 class FakeEngine : public StepEngine
 {
 public:
@@ -28,7 +28,6 @@ public:
     qint64 shown = -1;
     quint64 landed = 0;
     bool backwards = false;
-    qint64 bytes = 0;
     QStringList calls;
 
     bool isPaused() const override { return paused; }
@@ -47,13 +46,12 @@ public:
         calls << QStringLiteral("step %1").arg(move);
         return true;
     }
-    bool runBackwards(quint64 move, qint64 fromMs, qint64 downToMs) override
+    bool runBackwards(quint64 move, qint64 fromMs) override
     {
-        calls << QStringLiteral("run-back %1 %2 %3").arg(move).arg(fromMs).arg(downToMs);
+        calls << QStringLiteral("run-back %1 %2").arg(move).arg(fromMs);
         backwards = true;
         return true;
     }
-    qint64 pictureBytes() const override { return bytes; }
     bool runsBackwards() const override { return backwards; }
     void seek(quint64 move, qint64 ms) override
     {
@@ -110,8 +108,6 @@ private slots:
     void leftPress();
     void seekThatShowsALaterFrame_data();
     void seekThatShowsALaterFrame();
-    void backwardsRunKeepsBoundedFrames_data();
-    void backwardsRunKeepsBoundedFrames();
     void stepThatNeverArrives_data();
     void stepThatNeverArrives();
     void stepThatBroughtAnotherFrame_data();
@@ -200,10 +196,8 @@ void TestFrameStepper::leftPress_data()
     QTest::addColumn<QStringList>("calls");
     // From frame 5 (201) to frame 4 (161); the run back starts half a frame on.
     QTest::addRow("keyframes close: run backwards, then step")
-        << qint64(480) << QStringList{"run-back 1 221 0", "step 2"};
-    // The run keeps a bounded number of frames, so that keyframes far apart cost no more.
-    QTest::addRow("keyframes far: run backwards too")
-        << qint64(10000) << QStringList{"run-back 1 221 0", "step 2"};
+        << qint64(480) << QStringList{"run-back 1 221", "step 2"};
+    QTest::addRow("keyframes far: seek") << qint64(5000) << QStringList{"seek 1 161"};
     QTest::addRow("keyframes unknown: seek") << qint64(-1) << QStringList{"seek 1 161"};
 }
 
@@ -266,63 +260,6 @@ void TestFrameStepper::seekThatShowsALaterFrame()
     QCOMPARE(stepper_->currentTime(), endsAt);
 }
 
-void TestFrameStepper::backwardsRunKeepsBoundedFrames_data()
-{
-    QTest::addColumn<qint64>("pictureBytes");
-    QTest::addColumn<int>("kept");
-    // 256 MiB of pictures.
-    QTest::addRow("1080p") << qint64(1920 * 1080 * 3 / 2) << 86;
-    QTest::addRow("2160p") << qint64(3840 * 2160 * 3 / 2) << 21;
-    QTest::addRow("size not known yet: as 1080p") << qint64(0) << 86;
-    QTest::addRow("small pictures: at most 300") << qint64(320 * 240 * 3 / 2) << 300;
-}
-
-// Left far into a video: the run keeps the frames above its floor, steps through them, and
-// turns again from the frame just above the floor, never stepping onto the floor itself.
-void TestFrameStepper::backwardsRunKeepsBoundedFrames()
-{
-    QFETCH(qint64, pictureBytes);
-    QFETCH(int, kept);
-    engine_.bytes = pictureBytes;
-    engine_.total = 60000;
-    stepper_->setVideoStart(0, 10000);
-    // Frame 1000 of 25 fps.
-    engine_.now = 40000;
-    stepper_->rewind();
-    const qint64 floor = 1000 - kept;
-    // The run stops half a frame on and keeps the floor frame whole, not the one before.
-    const auto runFromAndDownTo = [this] {
-        const QStringList words = engine_.calls.last().split(QLatin1Char(' '));
-        return words.size() == 4 && words.first() == QLatin1String("run-back")
-            ? std::pair{words.at(2).toLongLong(), words.at(3).toLongLong()}
-            : std::pair{qint64(-1), qint64(-1)};
-    };
-    QCOMPARE(runFromAndDownTo().first, qint64(40020));
-    QVERIFY(runFromAndDownTo().second > floor * 40 && runFromAndDownTo().second < floor * 40 + 40);
-    land(40040);
-    QCOMPARE(engine_.calls.last(), QStringLiteral("step 2"));
-    land(40000);
-    // Frames down to one above the floor come by single steps.
-    for (qint64 frame = 998; frame > floor; --frame) {
-        stepper_->rewind();
-        QCOMPARE(engine_.calls.last(), QStringLiteral("step %1").arg(3 + 998 - frame));
-        land(frame * 40 + 40);
-    }
-    // Frame starts lie a millisecond into the frame here (see leftPress).
-    QCOMPARE(stepper_->currentTime(), (floor + 1) * 40 + 1);
-    const int before = engine_.calls.size();
-    // The floor itself: the run turns again from here, keeping as many below.
-    stepper_->rewind();
-    QCOMPARE(engine_.calls.size(), before + 1);
-    QCOMPARE(runFromAndDownTo().first, (floor + 1) * 40 + 21);
-    const qint64 nextFloor = floor + 1 - kept;
-    QVERIFY(runFromAndDownTo().second > nextFloor * 40 && runFromAndDownTo().second < nextFloor * 40 + 40);
-    land((floor + 2) * 40);
-    QVERIFY(engine_.calls.last().startsWith(QStringLiteral("step")));
-    land((floor + 1) * 40);
-    QCOMPARE(stepper_->currentTime(), floor * 40 + 1);
-}
-
 void TestFrameStepper::stepThatNeverArrives_data()
 {
     QTest::addColumn<bool>("arrivedUnreported");
@@ -362,16 +299,16 @@ void TestFrameStepper::stepThatBroughtAnotherFrame_data()
     // The player's own seek would keep the end of the backwards run: the pipeline seeks.
     QTest::addRow("backwards, two frames back")
         << true << qint64(161) << qint64(-1)
-        << QStringList{"run-back 1 221 0", "step 2", "pipeline-seek 3 161"};
+        << QStringList{"run-back 1 221", "step 2", "pipeline-seek 3 161"};
     QTest::addRow("backwards, the right one")
-        << true << qint64(201) << qint64(-1) << QStringList{"run-back 1 221 0", "step 2"};
+        << true << qint64(201) << qint64(-1) << QStringList{"run-back 1 221", "step 2"};
     // With it, the stamp decides: a file whose frames have no length reports their start
     // running backwards too.
     QTest::addRow("backwards, frame 4's stamp") << true << qint64(161) << qint64(160)
-                                                << QStringList{"run-back 1 221 0", "step 2"};
+                                                << QStringList{"run-back 1 221", "step 2"};
     QTest::addRow("backwards, frame 3's stamp")
         << true << qint64(161) << qint64(120)
-        << QStringList{"run-back 1 221 0", "step 2", "pipeline-seek 3 161"};
+        << QStringList{"run-back 1 221", "step 2", "pipeline-seek 3 161"};
     QTest::addRow("forwards, the next frame's stamp") << false << qint64(41) << qint64(80)
                                                       << QStringList{"step 1", "seek 2 41"};
 }

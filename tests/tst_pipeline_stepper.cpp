@@ -18,7 +18,6 @@ private slots:
     void catchesThePlayerPipelineMadeMeanwhile();
     void ignoresOtherElementsThreadsAndLaterPipelines();
     void stepsAndSeeksReportTheirArrival();
-    void backwardsRunDownToAFloor();
     void gaplessQuestionNeverReachesTheBackEnd();
 
 private:
@@ -173,53 +172,6 @@ void TestPipelineStepper::stepsAndSeeksReportTheirArrival()
     QTest::qWait(200);
     QCOMPARE(stepper.landedRequest(), quint64(12));
 
-    gst_element_set_state(pipeline, GST_STATE_NULL);
-    gst_object_unref(pipeline);
-}
-
-// A video with a single keyframe: running backwards from 1 s down to 0.9 s, the frames kept
-// come one by one, and a second run from there goes on below the first one's floor.
-void TestPipelineStepper::backwardsRunDownToAFloor()
-{
-    const QString oneKey = dir_.filePath(QStringLiteral("one-key.mp4"));
-    QString error;
-    QVERIFY2(morlek::test::makeVideo(oneKey,
-                                     {QStringLiteral("-f"), QStringLiteral("lavfi"),
-                                      QStringLiteral("-i"),
-                                      QStringLiteral("testsrc=size=160x120:rate=25:duration=2"),
-                                      QStringLiteral("-c:v"), QStringLiteral("libx264"),
-                                      QStringLiteral("-x264-params"),
-                                      QStringLiteral("keyint=infinite:scenecut=0")},
-                                     &error),
-             qPrintable(error));
-    PipelineStepper stepper;
-    GstElement *pipeline = makePausedPipeline(oneKey);
-    QVERIFY(pipeline);
-    QVERIFY(stepper.catchPipeline());
-    GstBus *bus = gst_element_get_bus(pipeline);
-    gst_bus_enable_sync_message_emission(bus);
-    gst_object_unref(bus);
-
-    // A floor at or past the start of the run is no run.
-    QVERIFY(!stepper.reverse(1, 1021, 1021));
-    QVERIFY(!stepper.reverse(1, 1021, -1));
-    QVERIFY(stepper.reverse(1, 1021, 900));
-    QTRY_COMPARE(stepper.landedRequest(), quint64(1));
-    QTRY_COMPARE(stepper.shownFrameTime(), qint64(1000));
-    for (quint64 request = 2; request <= 3; ++request) {
-        QVERIFY(stepper.stepFrame(request));
-        QTRY_COMPARE(stepper.landedRequest(), request);
-        QCOMPARE(stepper.shownFrameTime(), qint64(1000 - (request - 1) * 40));
-    }
-    // Frame 23 (920 ms) is on screen; the next run starts there and keeps frames down to 0.5 s.
-    QVERIFY(stepper.reverse(4, 941, 500));
-    QTRY_COMPARE(stepper.landedRequest(), quint64(4));
-    QTRY_COMPARE(stepper.shownFrameTime(), qint64(920));
-    for (quint64 request = 5; request <= 7; ++request) {
-        QVERIFY(stepper.stepFrame(request));
-        QTRY_COMPARE(stepper.landedRequest(), request);
-        QCOMPARE(stepper.shownFrameTime(), qint64(920 - (request - 4) * 40));
-    }
     gst_element_set_state(pipeline, GST_STATE_NULL);
     gst_object_unref(pipeline);
 }

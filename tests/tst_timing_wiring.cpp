@@ -10,9 +10,10 @@
 #include "video_metadata.pb.h"
 
 #include <QAbstractItemModel>
+#include <QComboBox>
+#include <QLabel>
 #include <QTemporaryDir>
 #include <QTime>
-#include <QLabel>
 #include <QtTest>
 
 #include <phonon/MediaObject>
@@ -33,6 +34,7 @@ private slots:
     void everyReturnIsTheShownFramesStart_data();
     void everyReturnIsTheShownFramesStart();
     void mainRoadAtFiftyFps();
+    void runsAndUndoSurviveARestart();
 
 private:
     MediaPlayer *open(const QString &path);
@@ -321,6 +323,44 @@ void TestTimingWiring::mainRoadAtFiftyFps()
     QVERIFY2(csv.section(QLatin1Char('\n'), 1, 1, QString::SectionIncludeTrailingSep)
                  == QStringLiteral("\"'0:00:100\",\"'0:00:300\",\"'00:200\",\"'0:00:200\",\n"),
              qPrintable(csv));
+}
+
+// A second run on a real video and a wrong press undone: the record on disk shows both runs
+// without the undone mark, and the window opened again shows them.
+void TestTimingWiring::runsAndUndoSurviveARestart()
+{
+    TempHome home;
+    QVERIFY(open(otherVideo_));
+    stepTo(3);
+    QTest::keyClick(player_.get(), Qt::Key_Return);
+    stepTo(6);
+    QTest::keyClick(player_.get(), Qt::Key_Return);
+    QTest::keyClick(player_.get(), Qt::Key_N, Qt::ControlModifier);
+    stepTo(8);
+    QTest::keyClick(player_.get(), Qt::Key_Return);
+    stepTo(10);
+    QTest::keyClick(player_.get(), Qt::Key_Return);
+    QTRY_COMPARE(morlek::test::marksOf(morlek::test::onlyStoredRecord(home.dataDir()), 1),
+                 (QList<qint32>{320, 400}));
+    // The wrong press undone with the Edit menu's key.
+    QTest::keyClick(player_.get(), Qt::Key_Z, Qt::ControlModifier);
+    const dravenhol::morlek::VideoMetadata stored = morlek::test::onlyStoredRecord(home.dataDir());
+    QCOMPARE(stored.time_sequence_size(), 2);
+    QCOMPARE(morlek::test::marksOf(stored, 0), (QList<qint32>{120, 240}));
+    QCOMPARE(morlek::test::marksOf(stored, 1), QList<qint32>{320});
+
+    // Closed and opened again: the last run is shown, the first is there to choose.
+    player_.reset();
+    QVERIFY(open(otherVideo_));
+    auto *choice = player_->timerWidget()->findChild<QComboBox *>(QStringLiteral("runChoice"));
+    QVERIFY(choice);
+    QTRY_COMPARE(choice->currentText(), QStringLiteral("Run 2 of 2"));
+    QCOMPARE(tableRows(), (QList<QList<qint64>>{{320}}));
+    choice->setCurrentIndex(0);
+    emit choice->activated(0);
+    QCOMPARE(tableRows(), (QList<QList<qint64>>{{120, 240}}));
+    // The window holds the record's lock: it goes before the HOME it lies in.
+    player_.reset();
 }
 
 QTEST_MAIN(TestTimingWiring)

@@ -2,11 +2,14 @@
 
 #include "storage.h"
 #include "time_format.h"
+#include "timing_history.h"
 #include "timing_table.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
+#include <QLabel>
 #include <QDebug>
 #include <QDir>
 #include <QFileDialog>
@@ -15,6 +18,7 @@
 #include <QPushButton>
 #include <QSaveFile>
 #include <QSettings>
+#include <QSignalBlocker>
 #include <QStyle>
 #include <QTextStream>
 #include <QTime>
@@ -77,6 +81,29 @@ TimerWidget::TimerWidget(boost::function<qint64()> currentTime, Storage *storage
     , currentTime_(std::move(currentTime))
 {
     table_ = new TimingTable(this);
+    history_ = new TimingHistory(table_, this);
+    for (QAction *action : {history_->undoAction(), history_->redoAction()})
+        addAction(action);
+
+    auto *runBar = new QWidget(this);
+    runBar->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    runChoice_ = new QComboBox(this);
+    runChoice_->setObjectName(QStringLiteral("runChoice"));
+    newRunButton_ = new QPushButton(tr("New run"), this);
+    newRunButton_->setObjectName(QStringLiteral("newRunButton"));
+    newRunAction_ = new QAction(tr("New run"), this);
+    newRunAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    newRunAction_->setShortcutContext(Qt::WindowShortcut);
+    addAction(newRunAction_);
+    newRunButton_->setToolTip(namingKeys(tr("Start a new run (%1)"), newRunAction_->shortcut()));
+    auto *runs = new QHBoxLayout(runBar);
+    runs->setContentsMargins(0, 0, 0, 0);
+    runs->addWidget(runChoice_, 1);
+    runs->addWidget(newRunButton_);
+
+    summary_ = new QLabel(this);
+    summary_->setObjectName(QStringLiteral("runSummary"));
+    summary_->setWordWrap(true);
 
     auto *buttonBar = new QWidget(this);
     buttonBar->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
@@ -111,7 +138,9 @@ TimerWidget::TimerWidget(boost::function<qint64()> currentTime, Storage *storage
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(runBar);
     layout->addWidget(table_);
+    layout->addWidget(summary_);
     layout->addWidget(buttonBar);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
 
@@ -132,6 +161,21 @@ TimerWidget::TimerWidget(boost::function<qint64()> currentTime, Storage *storage
     connect(table_, &TimingTable::copyRequest, this, &TimerWidget::copyRequested);
     // Until a record is loaded there is nothing to record into or to clear.
     connect(table_, &TimingTable::recordLoaded, clearButton_, &QPushButton::setEnabled);
+    connect(table_, &TimingTable::recordLoaded, newRunButton_, &QPushButton::setEnabled);
+    connect(table_, &TimingTable::recordLoaded, newRunAction_, &QAction::setEnabled);
+    connect(newRunButton_, &QPushButton::clicked, table_, &TimingTable::addRun);
+    connect(newRunAction_, &QAction::triggered, this, [this] {
+        if (isEnabled() && table_)
+            table_->addRun();
+    });
+    connect(table_, &TimingTable::runsChanged, this, &TimerWidget::showRuns);
+    connect(runChoice_, QOverload<int>::of(&QComboBox::activated), table_, &TimingTable::showRun);
+    connect(table_, &TimingTable::runsChanged, this, &TimerWidget::updateSummary);
+    connect(table_, &TimingTable::dataUpdated, this, &TimerWidget::updateSummary);
+    newRunButton_->setEnabled(table_->hasRecord());
+    newRunAction_->setEnabled(table_->hasRecord());
+    showRuns(table_->shownRun(), table_->runCount());
+    updateSummary();
     saveButton_->setEnabled(table_->isSelectionEditable());
     recordAction_->setEnabled(table_->isSelectionEditable());
     clearButton_->setEnabled(table_->hasRecord());
@@ -145,6 +189,43 @@ TimerWidget::TimerWidget(boost::function<qint64()> currentTime, Storage *storage
 }
 
 TimerWidget::~TimerWidget() = default;
+
+QAction *TimerWidget::undoAction() const
+{
+    return history_ ? history_->undoAction() : nullptr;
+}
+
+QAction *TimerWidget::redoAction() const
+{
+    return history_ ? history_->redoAction() : nullptr;
+}
+
+void TimerWidget::showRuns(int shown, int count)
+{
+    if (!runChoice_)
+        return;
+    const QSignalBlocker quiet(runChoice_);
+    runChoice_->clear();
+    for (int run = 1; run <= count; ++run)
+        runChoice_->addItem(tr("Run %1 of %2").arg(run).arg(count));
+    runChoice_->setCurrentIndex(shown);
+}
+
+void TimerWidget::updateSummary()
+{
+    if (!summary_ || !table_)
+        return;
+    const timing::RunSummary summary = timing::summarize(table_->runMarks(table_->shownRun()));
+    if (summary.elements == 0) {
+        summary_->setText(tr("No element timed in this run yet"));
+        return;
+    }
+    const auto text = [](qint64 ms) { return timing::timeText(timing::timeOfDay(ms), timing::SumColumn); };
+    summary_->setText(tr("Elements: %1, total %2, mean %3, fastest %4, slowest %5")
+                          .arg(summary.elements)
+                          .arg(text(summary.totalMs), text(summary.meanMs),
+                               text(summary.fastestMs), text(summary.slowestMs)));
+}
 
 void TimerWidget::onItemDoubleClick(const QModelIndex &index)
 {
@@ -202,19 +283,26 @@ void TimerWidget::exportRequested()
 {
     if (!table_)
         return;
-    const QString text = timing::modelToCsv(*table_->model(), QStringLiteral(","));
     const QString startDir =
         QSettings().value(QStringLiteral("open_file_dir"), QDir::homePath()).toString();
-    const QString fileName =
-        QFileDialog::getSaveFileName(this, tr("Select filename for exported data"), startDir,
-                                     tr("Comma separated values (*.csv)"));
+    const QString plain = tr("Comma separated values (*.csv)");
+    const QString withFrames = tr("CSV with frame numbers and seconds (*.csv)");
+    QString chosen;
+    const QString fileName = QFileDialog::getSaveFileName(
+        this, tr("Select filename for exported data"), startDir,
+        plain + QStringLiteral(";;") + withFrames, &chosen);
     if (fileName.isEmpty())
         return;
+    const bool numbers = chosen == withFrames;
+    const QString text = exportText(numbers);
 
     // The file being replaced stays as it was unless the new one is complete.
     QSaveFile file(fileName);
     if (file.open(QIODevice::WriteOnly)) {
         QTextStream stream(&file);
+        // Spreadsheets read the figures as UTF-8; the table's own export keeps its bytes.
+        if (numbers)
+            stream.setCodec("UTF-8");
         stream << text;
         stream.flush();
         if (stream.status() == QTextStream::Ok && file.commit())
@@ -223,6 +311,14 @@ void TimerWidget::exportRequested()
     QMessageBox::warning(this, tr("Export failed"),
                          tr("The timing data could not be exported to \"%1\": %2")
                              .arg(QDir::toNativeSeparators(fileName), file.errorString()));
+}
+
+QString TimerWidget::exportText(bool withFrames) const
+{
+    if (!withFrames)
+        return timing::modelToCsv(*table_->model(), QStringLiteral(","));
+    const int run = table_->shownRun();
+    return timing::elementsCsv(run + 1, table_->runMarks(run), frameOf_);
 }
 
 void TimerWidget::copyRequested()

@@ -1,14 +1,19 @@
 #ifndef MORLEK_TIMING_TIMER_WIDGET_H
 #define MORLEK_TIMING_TIMER_WIDGET_H
 
+#include "element_times.h"
+
 #include <QAction>
 #include <QPointer>
 #include <QWidget>
 
 #include <boost/function.hpp>
 
+class QComboBox;
+class QLabel;
 class QModelIndex;
 class QPushButton;
+class TimingHistory;
 class TimingTable;
 
 namespace boost {
@@ -23,8 +28,9 @@ class Storage;
 } // namespace dravenhol::morlek
 
 /**
- * The timing panel: the timing table above buttons that record the current playback time,
- * export the table to a CSV file and clear it.
+ * The timing panel: the run shown and a button for a new run, the timing table with the
+ * summary of its run, and buttons that record the current playback time, export the table to a
+ * CSV file and clear it. Undo and redo of the table's changes are the panel's actions too.
  *
  * The panel joins the table to the storage service, so that loaded records fill the table and
  * every change is saved, and reports storage failures in message boxes.
@@ -47,6 +53,16 @@ public:
      * video (full screen) adds it, so that the keys record there too.
      */
     QAction *recordAction() const { return recordAction_; }
+    /** Starts a new run (Ctrl+N). */
+    QAction *newRunAction() const { return newRunAction_; }
+    /** Undo (Ctrl+Z) and redo (Ctrl+Shift+Z) of recording, re-timing, clearing, new runs. */
+    QAction *undoAction() const;
+    QAction *redoAction() const;
+    /**
+     * How the export with frame numbers numbers a time: the player's frame of a mark. Without
+     * it the frame fields stay empty.
+     */
+    void setFrameNumbering(timing::FrameNumbering frameOf) { frameOf_ = std::move(frameOf); }
 
 signals:
     /** Asks for playback to move to @p ms milliseconds. */
@@ -67,12 +83,22 @@ private slots:
     void copyRequested();
 
 private:
+    void showRuns(int shown, int count);
+    void updateSummary();
+    QString exportText(bool withFrames) const;
+
     boost::function<qint64()> currentTime_;
     QPointer<TimingTable> table_;
     QPointer<QPushButton> saveButton_;
     QPointer<QAction> recordAction_;
     QPointer<QPushButton> clearButton_;
     QPointer<QPushButton> exportButton_;
+    QPointer<QComboBox> runChoice_;
+    QPointer<QPushButton> newRunButton_;
+    QPointer<QAction> newRunAction_;
+    QPointer<QLabel> summary_;
+    QPointer<TimingHistory> history_;
+    timing::FrameNumbering frameOf_;
 };
 
 #endif

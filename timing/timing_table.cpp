@@ -78,6 +78,83 @@ bool TimingTable::isSelectionEditable() const
            && (selected.first().column() == StartColumn || selected.first().column() == EndColumn);
 }
 
+int TimingTable::runCount() const
+{
+    return qMax(1, metadata_.time_sequence_size());
+}
+
+QVector<qint64> TimingTable::runMarks(int run) const
+{
+    if (run < 0 || run >= metadata_.time_sequence_size())
+        return {};
+    const auto &marks = metadata_.time_sequence(run).timestamp();
+    return QVector<qint64>(marks.begin(), marks.end());
+}
+
+void TimingTable::showRun(int run)
+{
+    if (run < 0 || run >= runCount() || run == shownRun_)
+        return;
+    shownRun_ = run;
+    showMarks(runMarks(run));
+    announceRuns();
+}
+
+void TimingTable::addRun()
+{
+    if (!hasRecord())
+        return;
+    // A record that holds no run yet gets its first, empty, before the new one.
+    while (metadata_.time_sequence_size() < runCount())
+        metadata_.add_time_sequence();
+    metadata_.add_time_sequence();
+    shownRun_ = metadata_.time_sequence_size() - 1;
+    showMarks({});
+    emit dataUpdated(metadata_);
+    announceRuns();
+}
+
+void TimingTable::removeLastRun()
+{
+    if (!hasRecord() || metadata_.time_sequence_size() < 2)
+        return;
+    metadata_.mutable_time_sequence()->RemoveLast();
+    shownRun_ = qMin(shownRun_, metadata_.time_sequence_size() - 1);
+    showMarks(runMarks(shownRun_));
+    emit dataUpdated(metadata_);
+    announceRuns();
+}
+
+void TimingTable::setRunMarks(int run, const QVector<qint64> &marks)
+{
+    if (!hasRecord() || run < 0)
+        return;
+    while (metadata_.time_sequence_size() <= run)
+        metadata_.add_time_sequence();
+    auto *timestamps = metadata_.mutable_time_sequence(run)->mutable_timestamp();
+    timestamps->Clear();
+    timestamps->Reserve(marks.size());
+    for (const qint64 mark : marks)
+        timestamps->Add(static_cast<qint32>(mark));
+    shownRun_ = run;
+    showMarks(marks);
+    emit dataUpdated(metadata_);
+    announceRuns();
+}
+
+void TimingTable::showMarks(const QVector<qint64> &marks)
+{
+    model_.removeRows(0, model_.rowCount());
+    appendElementRow();
+    fillRows(marks);
+    onSelectionChange();
+}
+
+void TimingTable::announceRuns()
+{
+    emit runsChanged(shownRun_, runCount());
+}
+
 void TimingTable::clearTable()
 {
     resetRows();
@@ -90,15 +167,17 @@ void TimingTable::setData(const VideoMetadata &metadata)
 {
     resetRows();
     metadata_ = metadata;
+    // The last run, as earlier versions showed it.
+    shownRun_ = qMax(0, metadata_.time_sequence_size() - 1);
 
     if (metadata_.time_sequence_size() > 0) {
-        const auto &marks = metadata_.time_sequence(metadata_.time_sequence_size() - 1).timestamp();
-        fillRows(QVector<qint64>(marks.begin(), marks.end()));
+        fillRows(runMarks(shownRun_));
         // One announcement with the whole record, so that a path added by the load is stored.
         storeTimes();
     }
     emit recordLoaded(hasRecord());
     onSelectionChange();
+    announceRuns();
 }
 
 void TimingTable::fillRows(const QVector<qint64> &marks)
@@ -172,8 +251,10 @@ void TimingTable::discardData()
 {
     resetRows();
     metadata_.Clear();
+    shownRun_ = 0;
     emit recordLoaded(false);
     onSelectionChange();
+    announceRuns();
 }
 
 void TimingTable::onSelectionChange()
@@ -204,8 +285,8 @@ void TimingTable::resetRows()
 {
     model_.removeRows(0, model_.rowCount());
     appendElementRow();
-    if (metadata_.time_sequence_size() > 0)
-        metadata_.mutable_time_sequence(metadata_.time_sequence_size() - 1)->Clear();
+    if (shownRun_ < metadata_.time_sequence_size())
+        metadata_.mutable_time_sequence(shownRun_)->Clear();
 }
 
 void TimingTable::updateDuration(int row)
@@ -259,10 +340,10 @@ void TimingTable::storeTimes()
         stored.push_back(entry);
     }
 
-    auto *sequence = metadata_.mutable_time_sequence();
-    if (!sequence->empty())
-        sequence->RemoveLast();
-    auto *timestamps = metadata_.add_time_sequence()->mutable_timestamp();
+    while (metadata_.time_sequence_size() <= shownRun_)
+        metadata_.add_time_sequence();
+    auto *timestamps = metadata_.mutable_time_sequence(shownRun_)->mutable_timestamp();
+    timestamps->Clear();
     timestamps->Reserve(static_cast<int>(stored.size() * 2));
     for (std::size_t i = 0; i < stored.size(); ++i) {
         const StoredRow &entry = stored[i];

@@ -13,8 +13,10 @@
  * Each row is one element with its start, end, duration and running sum. A recorded time goes
  * into the single selected start or end cell (the cursor), which then moves on: from a start to
  * the end of its row, from an end to the next row's start, appending a row after the last.
- * Every change of a start or end is written back into the last measure of the record and
- * announced with dataUpdated(). Until a record has been loaded the table records nothing.
+ *
+ * The record holds runs (its measures): the table shows one of them, the last one after a load,
+ * and every change of a start or end is written back into that run and announced with
+ * dataUpdated(). Until a record has been loaded the table records nothing.
  */
 class TimingTable : public QTableView
 {
@@ -28,9 +30,18 @@ public:
 
     /** Whether a record with a fingerprint is loaded, so that times can be recorded and saved. */
     bool hasRecord() const;
+    /** The fingerprint of the record loaded, empty without one. */
+    std::string recordHash() const { return metadata_.hash(); }
     /** Whether the next recorded time would be entered: a record is loaded and the selection is
      *  a single start or end cell. */
     bool isSelectionEditable() const;
+
+    /** The runs of the record; one while it holds none yet. */
+    int runCount() const;
+    /** The run shown and edited, counted from 0. */
+    int shownRun() const { return shownRun_; }
+    /** The marks of @p run as stored: start, end, start, ...; empty for a run not there. */
+    QVector<qint64> runMarks(int run) const;
 
 signals:
     /** The selection changed; @p editable tells whether a time can be recorded into it. */
@@ -43,6 +54,8 @@ signals:
     void recordLoaded(bool loaded);
     /** A time was written into the cell of @p row and @p column (start or end). */
     void timeRecorded(int row, int column, qint64 ms);
+    /** Run @p shown (from 0) of @p count is shown now. */
+    void runsChanged(int shown, int count);
 
 public slots:
     /** Empties the rows and the record's current measure, then announces the record. */
@@ -54,6 +67,14 @@ public slots:
     /** Drops the record and empties the rows, storing nothing: timing is refused until the next
      *  load. Used when a load failed, so nothing lands in the record of another video. */
     void discardData();
+    /** Shows run @p run (from 0) of the record; nothing is stored. */
+    void showRun(int run);
+    /** Starts an empty run after the last one and shows it; the record is announced. */
+    void addRun();
+    /** Removes the last run when the record holds more than one; the record is announced. */
+    void removeLastRun();
+    /** Gives @p run the @p marks (start, end, ...), shows it and announces the record. */
+    void setRunMarks(int run, const QVector<qint64> &marks);
 
 private slots:
     void onSelectionChange();
@@ -67,11 +88,14 @@ private:
     void storeTimes();
     void moveCursor(int row, int column);
     void fillRows(const QVector<qint64> &marks);
+    void showMarks(const QVector<qint64> &marks);
+    void announceRuns();
     void writeMark(const QModelIndex &cell, qint64 ms, bool stored);
     qint32 storedMark(const QModelIndex &cell) const;
 
     QStandardItemModel model_;
     dravenhol::morlek::VideoMetadata metadata_;
+    int shownRun_ = 0;
     // Set while setData() replays marks: the write-back then waits for the end of the replay.
     bool replaying_ = false;
     // Where a time cell keeps the mark it shows.

@@ -4,6 +4,10 @@
 <context>
     <name>MediaPlayer</name>
     <message>
+        <source>Edit</source>
+        <translation>Bearbeiten</translation>
+    </message>
+    <message>
         <source>Morlek</source>
         <translation>Morlek</translation>
     </message>
@@ -181,6 +185,30 @@
 </context>
 <context>
     <name>TimerWidget</name>
+    <message>
+        <source>New run</source>
+        <translation>Neuer Durchgang</translation>
+    </message>
+    <message>
+        <source>Start a new run (%1)</source>
+        <translation>Neuen Durchgang beginnen (%1)</translation>
+    </message>
+    <message>
+        <source>Run %1 of %2</source>
+        <translation>Durchgang %1 von %2</translation>
+    </message>
+    <message>
+        <source>No element timed in this run yet</source>
+        <translation>In diesem Durchgang ist noch kein Element gemessen</translation>
+    </message>
+    <message>
+        <source>Elements: %1, total %2, mean %3, fastest %4, slowest %5</source>
+        <translation>Elemente: %1, gesamt %2, Mittel %3, schnellstes %4, langsamstes %5</translation>
+    </message>
+    <message>
+        <source>CSV with frame numbers and seconds (*.csv)</source>
+        <translation>CSV mit Bildnummern und Sekunden (*.csv)</translation>
+    </message>
     <message>
         <source>Error message:
 %1</source>
@@ -380,6 +408,17 @@
     <message>
         <source>The probe ffprobe failed.</source>
         <translation>Das Prüfprogramm ffprobe ist fehlgeschlagen.</translation>
+    </message>
+</context>
+<context>
+    <name>TimingHistory</name>
+    <message>
+        <source>Undo</source>
+        <translation>Rückgängig</translation>
+    </message>
+    <message>
+        <source>Redo</source>
+        <translation>Wiederholen</translation>
     </message>
 </context>
 </TS>
