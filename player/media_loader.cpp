@@ -71,8 +71,6 @@ void MediaLoader::start(const QString &path)
 {
     current_ = backendName(path);
     given_ = path;
-    probe_->probe(current_);
-    index_->probe(current_);
 }
 
 void MediaLoader::openDropped(const QList<QUrl> &urls)
@@ -125,6 +123,10 @@ void MediaLoader::backendChanged(Phonon::State now)
         || now == Phonon::BufferingState || now == Phonon::ErrorState) {
         pending_ = false;
         watch_.stop();
+        // The probes read the file beside the decoder: started once the first picture is
+        // there, they do not hold it up on a machine with few cores.
+        probe_->probe(current_);
+        index_->probe(current_);
         emit loaded(engine_.hasVideo());
         if (playWhenLoaded_ && now == Phonon::PausedState)
             engine_.play();

@@ -24,6 +24,7 @@
 #include <QSlider>
 #include <QStyle>
 #include <QTime>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <phonon/SeekSlider>
@@ -263,9 +264,25 @@ void MediaPlayer::fileLoaded(bool hasVideo)
         return;
     }
     videoWidget_->setNaturalSize(engine_.pictureSize());
-    QCoreApplication::processEvents();
+    fitToVideo();
+    // A window just mapped can get its first size back from the window system after the fit
+    // (X without a window manager does so): then the fit is made once more.
+    QTimer::singleShot(150, this, [this] {
+        if (loaded_ && hasVideo_ && !isFullScreen() && !isMaximized())
+            fitToVideo();
+    });
+}
+
+void MediaPlayer::fitToVideo()
+{
+    // The hint must hold the video's natural size, which the layout learns only when it runs.
+    if (layout())
+        layout()->activate();
     const QRect avail = QGuiApplication::primaryScreen()->availableGeometry();
-    resize(dravenhol::morlek::player::fittedWindowSize(sizeHint(), avail.size()));
+    const QSize fitted = dravenhol::morlek::player::fittedWindowSize(sizeHint(), avail.size());
+    if (size() == fitted)
+        return;
+    resize(fitted);
     move(dravenhol::morlek::player::centredTopLeft(frameGeometry(), avail));
 }
 

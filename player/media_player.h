@@ -123,6 +123,7 @@ private:
     QWidget *buildControls();
     void buildMenus();
     void buildEditMenu();
+    void fitToVideo();
     void connectPlayback();
     void applyState();
     void engineStateChanged(PlayerState now, PlayerState before);
