@@ -86,6 +86,11 @@ public:
      * own rate, whatever rate is chosen; -1 where the video has no fixed rate.
      */
     qint64 shownFrameNumber() const;
+    /**
+     * The video's frame rate: the decoder's, or the file's own where the decoder counts fields;
+     * 0 while unknown.
+     */
+    double videoRate() const;
     /** The number of the frame a mark stands for, counted as shownFrameNumber() counts. */
     qint64 frameNumberOfMark(qint64 mark) const;
     /** Whether a next-frame step decodes just the next frame instead of seeking to it. */

@@ -80,14 +80,25 @@ FrameGrid FrameStepper::frameGrid() const
     if (fps_ == 0) {
         if (framesListed_)
             return frames_;
-        const double rate = engine_.canStep() ? engine_.videoFrameRate() : 0;
+        const double rate = engine_.canStep() ? videoRate() : 0;
         return rate > 0 ? FrameGrid::ofRate(rate, origin()) : FrameGrid(50, origin());
     }
     // Where the chosen rate is the video's, the video's own: "30 FPS" on a 29.97 fps video
     // would drift a frame off every 33 s.
     if (rateIsVideoRate())
-        return FrameGrid::ofRate(engine_.videoFrameRate(), origin());
+        return FrameGrid::ofRate(videoRate(), origin());
     return FrameGrid(fps_, origin());
+}
+
+double FrameStepper::videoRate() const
+{
+    const double reported = engine_.videoFrameRate();
+    if (!framesListed_ || reported <= 0 || listedUs_.last() <= listedUs_.first())
+        return reported;
+    // Field-coded H.264 (a camcorder's 50i and 60i) is reported at its field rate, while its
+    // frames come at half that: the file's own stamps tell.
+    const double listed = (listedUs_.size() - 1) * 1e6 / (listedUs_.last() - listedUs_.first());
+    return qAbs(reported - 2 * listed) < 2 * listed * 0.01 ? listed : reported;
 }
 
 qint64 FrameStepper::shownFrameNumber() const
@@ -99,7 +110,7 @@ qint64 FrameStepper::frameNumberOfMark(qint64 mark) const
 {
     if (framesListed_)
         return frames_.frameOfMark(mark);
-    const double rate = engine_.canStep() ? engine_.videoFrameRate() : 0;
+    const double rate = engine_.canStep() ? videoRate() : 0;
     if (rate <= 0)
         return -1;
     return FrameGrid::ofRate(rate, origin()).frameOfMark(mark);
@@ -113,7 +124,7 @@ bool FrameStepper::rateIsVideoRate() const
     if (fps_ == 0)
         return true;
     // Within half a per cent: "30 FPS" is meant for 29.97 fps (NTSC) videos too.
-    const double rate = engine_.videoFrameRate();
+    const double rate = videoRate();
     return rate > 0 && qAbs(rate - fps_) < fps_ * 0.005;
 }
 

@@ -211,7 +211,13 @@ void MediaPlayer::connectPlayback()
     connect(&loader_, &MediaLoader::loaded, this, &MediaPlayer::fileLoaded);
     connect(&loader_, &MediaLoader::failed, this, &MediaPlayer::loadFailed);
     connect(&loader_, &MediaLoader::probed, &stepper_, &FrameStepper::setVideoStart);
-    connect(&loader_, &MediaLoader::framesListed, &stepper_, &FrameStepper::setFrameList);
+    connect(&loader_, &MediaLoader::framesListed, this, [this](const QVector<qint64> &startsUs) {
+        stepper_.setFrameList(startsUs);
+        // The file's own frames can tell another rate than the decoder did (field-coded
+        // camcorder video): the menu follows, unless the user has chosen meanwhile.
+        if (!rateChosen_)
+            followVideoRate();
+    });
     connect(timerWidget_, &TimerWidget::seek, this, &MediaPlayer::seekTo);
     connect(videoWidget_, &MediaVideoWidget::playPauseRequested, this, &MediaPlayer::playPause);
     connect(videoWidget_, &MediaVideoWidget::filesDropped, this, &MediaPlayer::openDroppedFiles);
@@ -248,6 +254,7 @@ void MediaPlayer::fileComing(const QString &path)
     setWindowTitle(QFileInfo(path).fileName());
     stepper_.newVideo();
     loaded_ = false;
+    rateChosen_ = false;
     applyState();
     emit fileOpened(path);
 }

@@ -159,6 +159,8 @@ private:
     TimerWidget *timerWidget_ = nullptr;
     dravenhol::morlek::metadata::Storage storage_;
     // The file on has loaded, and shows a picture.
+    // The user chose a "Seek step" entry since the file came.
+    bool rateChosen_ = false;
     bool loaded_ = false;
     bool hasVideo_ = false;
     // The back-end sends no ticks while paused: the time label follows steps and seeks by this.

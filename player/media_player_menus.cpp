@@ -84,7 +84,7 @@ void MediaPlayer::followVideoRate()
         return;
     // Otherwise every frame of the video: slow motion, film, and a rate that changes on the
     // way, which reads as no rate at all.
-    const double rate = engine_.videoFrameRate();
+    const double rate = stepper_.videoRate();
     const auto entries = seekGroup_->actions();
     QAction *chosen = nullptr;
     QAction *everyFrame = nullptr;
@@ -97,7 +97,7 @@ void MediaPlayer::followVideoRate()
     }
     if (!chosen)
         chosen = everyFrame;
-    if (!chosen)
+    if (!chosen || (chosen->isChecked() && stepper_.rate() == chosen->data().toInt()))
         return;
     chosen->setChecked(true);
     setFPS(chosen->data().toInt());
@@ -140,5 +140,6 @@ void MediaPlayer::showDeinterlaceDialog()
 
 void MediaPlayer::seekMenuTriggered(QAction *action)
 {
+    rateChosen_ = true;
     setFPS(action->data().toInt());
 }

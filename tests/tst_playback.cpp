@@ -521,6 +521,8 @@ void TestPlayback::seekStepFollowsTheVideo_data()
     QTest::addRow("25 fps") << "mp4 25" << 25;
     QTest::addRow("29.97 fps takes 30") << "mp4 29.97" << 30;
     QTest::addRow("59.94 fps takes 60") << "mkv 59.94" << 60;
+    // The decoder counts the fields of a camcorder's 50i; its frames come 25 a second.
+    QTest::addRow("camcorder 50i takes 25") << "mts" << 25;
 }
 
 void TestPlayback::seekStepFollowsTheVideo()

@@ -25,6 +25,7 @@ private slots:
     void jumpsShowTheFrameThatHoldsTheTime_data();
     void jumpsShowTheFrameThatHoldsTheTime();
     void stepsCrossOpenGopKeyframes();
+    void camcorderStreamStepsAtItsOwnRate();
 
 private:
     MediaPlayer *open(const QString &path);
@@ -150,6 +151,28 @@ void TestRealVideos::stepsCrossOpenGopKeyframes()
                                                      .arg(shownFrame())));
     }
     for (int frame = 25; frame >= 8; --frame) {
+        QTest::keyClick(player, Qt::Key_Left);
+        QVERIFY2(waitForFrame(frame), qPrintable(QStringLiteral("Left to frame %1, shown %2")
+                                                     .arg(frame)
+                                                     .arg(shownFrame())));
+    }
+}
+
+// A camcorder's 50i as the user meets it, with the "Seek step" the player chose: every Right
+// and Left shows the next and the previous frame.
+void TestRealVideos::camcorderStreamStepsAtItsOwnRate()
+{
+    MediaPlayer *player = open(videos_.value(QStringLiteral("mts")));
+    QVERIFY(player);
+    QTRY_COMPARE(player->frameGrid().fps(), 25);
+    QTRY_VERIFY(player->stepsFrameByFrame());
+    for (int frame = 1; frame <= 14; ++frame) {
+        QTest::keyClick(player, Qt::Key_Right);
+        QVERIFY2(waitForFrame(frame), qPrintable(QStringLiteral("Right to frame %1, shown %2")
+                                                     .arg(frame)
+                                                     .arg(shownFrame())));
+    }
+    for (int frame = 13; frame >= 1; --frame) {
         QTest::keyClick(player, Qt::Key_Left);
         QVERIFY2(waitForFrame(frame), qPrintable(QStringLiteral("Left to frame %1, shown %2")
                                                      .arg(frame)
