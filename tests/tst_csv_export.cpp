@@ -38,6 +38,26 @@ VideoMetadata record(const QList<qint32> &marks)
                                       marks);
 }
 
+/**
+ * The file at @p path as Python's csv module reads it (UTF-8), turned by @p expression over
+ * its list of rows ("rows") into JSON; @p error says why when it could not be read.
+ */
+QJsonArray readCsvWithPython(const QString &python, const QString &path, const QString &expression,
+                             QString *error)
+{
+    const auto result = morlek::test::runProgram(
+        python, {QStringLiteral("-c"),
+                 QStringLiteral("import csv, json, sys\n"
+                                "with open(sys.argv[1], newline='', encoding='utf-8') as f:\n"
+                                "    rows = list(csv.reader(f))\n"
+                                "print(json.dumps(%1))\n")
+                     .arg(expression),
+                 path});
+    if (!result.ok())
+        *error = QString::fromLocal8Bit(result.output);
+    return QJsonDocument::fromJson(result.output).array();
+}
+
 const QString header = QStringLiteral("\"Start time\",\"End time\",\"Duration\",\"Sum\",\n");
 const QString openRow = QStringLiteral("\"'\",\"'\",\"'\",\"'\",\n");
 
@@ -333,14 +353,9 @@ void TestCsvExport::pythonCsvReadsExport()
     clickExport();
     QVERIFY(QFile::exists(path));
 
-    const auto result = morlek::test::runProgram(
-        python, {QStringLiteral("-c"),
-                 QStringLiteral("import csv, json, sys\n"
-                                "with open(sys.argv[1], newline='') as f:\n"
-                                "    print(json.dumps(list(csv.reader(f))))\n"),
-                 path});
-    QVERIFY2(result.ok(), result.output.constData());
-    const QJsonArray lines = QJsonDocument::fromJson(result.output).array();
+    QString error;
+    const QJsonArray lines = readCsvWithPython(python, path, QStringLiteral("rows"), &error);
+    QVERIFY2(error.isEmpty(), qPrintable(error));
 
     const QAbstractItemModel *model = table()->model();
     QCOMPARE(lines.size(), model->rowCount() + 1);
@@ -409,16 +424,13 @@ void TestCsvExport::spreadsheetExportReadsAsNumbers()
     clickExport();
     QVERIFY(QFile::exists(path));
 
-    const auto result = morlek::test::runProgram(
-        python, {QStringLiteral("-c"),
-                 QStringLiteral("import csv, json, sys\n"
-                                "with open(sys.argv[1], newline='', encoding='utf-8') as f:\n"
-                                "    rows = list(csv.reader(f))\n"
-                                "print(json.dumps([rows[0]] + [[float(c) if c else None for c in r]"
-                                " for r in rows[1:]]))\n"),
-                 path});
-    QVERIFY2(result.ok(), result.output.constData());
-    const QJsonArray rows = QJsonDocument::fromJson(result.output).array();
+    // Every field after the header as a number, an empty one as none.
+    QString error;
+    const QJsonArray rows = readCsvWithPython(
+        python, path,
+        QStringLiteral("[rows[0]] + [[float(c) if c else None for c in r] for r in rows[1:]]"),
+        &error);
+    QVERIFY2(error.isEmpty(), qPrintable(error));
     QCOMPARE(rows.size(), 1 + 3);
     QCOMPARE(rows.at(0).toArray().size(), 8);
     double sum = 0;

@@ -248,18 +248,8 @@ void TestPlayback::stepsShowEveryFrame()
         QTRY_VERIFY(player->frameGrid().origin() > 0);
     if (fps == 0)
         QTRY_VERIFY(player->frameGrid().isFrameList());
-    for (int frame = 1; frame <= steps; ++frame) {
-        pressKey(Qt::Key_Right);
-        QVERIFY2(waitForFrame(frame), qPrintable(QStringLiteral("Right to frame %1, shown %2")
-                                                     .arg(frame)
-                                                     .arg(shownFrame())));
-    }
-    for (int frame = steps - 1; frame >= 1; --frame) {
-        pressKey(Qt::Key_Left);
-        QVERIFY2(waitForFrame(frame), qPrintable(QStringLiteral("Left to frame %1, shown %2")
-                                                     .arg(frame)
-                                                     .arg(shownFrame())));
-    }
+    const QString failure = morlek::test::stepThrough(*player_, 0, steps, 1);
+    QVERIFY2(failure.isEmpty(), qPrintable(failure));
 }
 
 void TestPlayback::quickStepsAreNotLost()

@@ -144,18 +144,8 @@ void TestRealVideos::stepsCrossOpenGopKeyframes()
     QVERIFY(player);
     player->setFPS(30);
     QTRY_VERIFY(player->stepsFrameByFrame());
-    for (int frame = 1; frame <= 26; ++frame) {
-        QTest::keyClick(player, Qt::Key_Right);
-        QVERIFY2(waitForFrame(frame), qPrintable(QStringLiteral("Right to frame %1, shown %2")
-                                                     .arg(frame)
-                                                     .arg(shownFrame())));
-    }
-    for (int frame = 25; frame >= 8; --frame) {
-        QTest::keyClick(player, Qt::Key_Left);
-        QVERIFY2(waitForFrame(frame), qPrintable(QStringLiteral("Left to frame %1, shown %2")
-                                                     .arg(frame)
-                                                     .arg(shownFrame())));
-    }
+    const QString failure = morlek::test::stepThrough(*player, 0, 26, 8);
+    QVERIFY2(failure.isEmpty(), qPrintable(failure));
 }
 
 // A camcorder's 50i as the user meets it, with the "Seek step" the player chose: every Right
@@ -166,18 +156,8 @@ void TestRealVideos::camcorderStreamStepsAtItsOwnRate()
     QVERIFY(player);
     QTRY_COMPARE(player->frameGrid().fps(), 25);
     QTRY_VERIFY(player->stepsFrameByFrame());
-    for (int frame = 1; frame <= 14; ++frame) {
-        QTest::keyClick(player, Qt::Key_Right);
-        QVERIFY2(waitForFrame(frame), qPrintable(QStringLiteral("Right to frame %1, shown %2")
-                                                     .arg(frame)
-                                                     .arg(shownFrame())));
-    }
-    for (int frame = 13; frame >= 1; --frame) {
-        QTest::keyClick(player, Qt::Key_Left);
-        QVERIFY2(waitForFrame(frame), qPrintable(QStringLiteral("Left to frame %1, shown %2")
-                                                     .arg(frame)
-                                                     .arg(shownFrame())));
-    }
+    const QString failure = morlek::test::stepThrough(*player, 0, 14, 1);
+    QVERIFY2(failure.isEmpty(), qPrintable(failure));
 }
 
 QTEST_MAIN(TestRealVideos)

@@ -126,4 +126,24 @@ bool waitForFrame(const MediaPlayer &player, int expected, int timeoutMs)
     return QTest::qWaitFor([&] { return shownFrame(player) == expected; }, timeoutMs);
 }
 
+QString stepThrough(MediaPlayer &player, int from, int to, int back)
+{
+    const auto press = [&player](Qt::Key key, int frame) {
+        QTest::keyClick(&player, key);
+        if (waitForFrame(player, frame))
+            return QString();
+        return QStringLiteral("%1 to frame %2, shown %3")
+            .arg(key == Qt::Key_Right ? QStringLiteral("Right") : QStringLiteral("Left"))
+            .arg(frame)
+            .arg(shownFrame(player));
+    };
+    for (int frame = from + 1; frame <= to; ++frame)
+        if (const QString failure = press(Qt::Key_Right, frame); !failure.isEmpty())
+            return failure;
+    for (int frame = to - 1; frame >= back; --frame)
+        if (const QString failure = press(Qt::Key_Left, frame); !failure.isEmpty())
+            return failure;
+    return QString();
+}
+
 } // namespace morlek::test

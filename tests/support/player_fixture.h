@@ -47,6 +47,13 @@ int shownFrame(const MediaPlayer &player);
 /** Waits until the player's video surface shows frame @p expected. */
 bool waitForFrame(const MediaPlayer &player, int expected, int timeoutMs = 3000);
 
+/**
+ * Presses Right from frame @p from up to frame @p to, then Left back down to frame @p back,
+ * waiting for each frame on screen. Empty when every press showed its frame, else what the
+ * first press that did not showed.
+ */
+QString stepThrough(MediaPlayer &player, int from, int to, int back);
+
 } // namespace morlek::test
 
 #endif
