@@ -307,6 +307,18 @@ void FrameStepper::settle()
     clock_.cancelWake();
     const Phase was = phase_;
     phase_ = Phase::Still;
+    // Field-coded video can come as a picture per field: a step that brought the other
+    // picture of the frame it left goes one picture further.
+    if (landed() == moveCount_ && !stepShowsItsFrame(was) && !stepRepeated_
+        && broughtTheFrameItLeft(was)) {
+        stepRepeated_ = true;
+        const bool waits = moveWaits_;
+        if (sendStep(lastTarget())) {
+            moveWaits_ = waits;
+            return;
+        }
+    }
+    stepRepeated_ = false;
     // The step never arrived (a preroll that ended just then can swallow it), or brought
     // another frame than the one it was sent for (running backwards from just before a
     // keyframe skips frames): a seek puts it right.
@@ -322,6 +334,18 @@ void FrameStepper::settle()
         playWaits_ = false;
         startPlayback();
     }
+}
+
+bool FrameStepper::broughtTheFrameItLeft(Phase step) const
+{
+    if (step != Phase::Stepping && step != Phase::SteppingBack)
+        return false;
+    const qint64 shown = engine_.shownFrameTime();
+    if (shown < 0)
+        return false;
+    const FrameGrid grid = frameGrid();
+    const qint64 left = grid.frameAt(lastTarget()) + (step == Phase::Stepping ? -1 : 1);
+    return grid.frameOfMark(shown) == left;
 }
 
 bool FrameStepper::stepShowsItsFrame(Phase step) const

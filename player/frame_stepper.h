@@ -128,6 +128,7 @@ private:
     quint64 landed() const;
     bool reverseStepsAffordable() const;
     bool stepShowsItsFrame(Phase step) const;
+    bool broughtTheFrameItLeft(Phase step) const;
 
     StepEngine &engine_;
     StepClock &clock_;
@@ -166,6 +167,8 @@ private:
     qint64 reachTarget_ = -1;
     int reachTries_ = 0;
     int reachMoves_ = 0;
+    // The step under way is the second picture of a frame that came as two.
+    bool stepRepeated_ = false;
 
     // Steps leave the sound where the last seek put it; playing needs a seek first.
     bool soundBehind_ = false;

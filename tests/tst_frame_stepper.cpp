@@ -106,6 +106,7 @@ private slots:
     void rightPressesWhileAStepDecodes();
     void leftPress_data();
     void leftPress();
+    void fieldCodedVideoStepsTwoPicturesAFrame();
     void seekThatShowsALaterFrame_data();
     void seekThatShowsALaterFrame();
     void stepThatNeverArrives_data();
@@ -218,6 +219,34 @@ void TestFrameStepper::leftPress()
     // The next press goes on backwards from there.
     stepper_->rewind();
     QCOMPARE(stepper_->currentTime(), qint64(121));
+}
+
+// A camcorder's 50i: the decoder reports 50 pictures a second, the file's stamps 25 frames.
+void TestFrameStepper::fieldCodedVideoStepsTwoPicturesAFrame()
+{
+    engine_.rate = 50;
+    QVector<qint64> frames;
+    for (int k = 0; k < 100; ++k)
+        frames << k * 40000;
+    stepper_->setFrameList(frames);
+    QCOMPARE(stepper_->videoRate(), 25.0);
+    QVERIFY(stepper_->stepsFrameByFrame());
+    stepper_->forward();
+    // The first picture is the frame's second field, stamped half a frame on: one step more.
+    engine_.shown = 20;
+    land(20);
+    QCOMPARE(engine_.calls, (QStringList{"step 1", "step 2"}));
+    engine_.shown = 40;
+    land(40);
+    QCOMPARE(engine_.calls.size(), 2);
+    // A mark now is frame 1's start.
+    QCOMPARE(stepper_->recordingTime(), qint64(40));
+    // A video really at 50 frames a second steps a picture a frame.
+    QVector<qint64> fifty;
+    for (int k = 0; k < 100; ++k)
+        fifty << k * 20000;
+    stepper_->setFrameList(fifty);
+    QCOMPARE(stepper_->videoRate(), 50.0);
 }
 
 void TestFrameStepper::seekThatShowsALaterFrame_data()
