@@ -373,8 +373,9 @@ void FrameStepper::startPlayback()
         playWaits_ = true;
         return;
     }
-    // From the last frame, playing starts again from the beginning.
-    if (engine_.time() == engine_.totalTime() || atLastFrame())
+    // From the last frame, playing starts again from the beginning. (Running backwards, the
+    // engine's time is no place on screen: the picture says.)
+    if ((!engine_.runsBackwards() && engine_.time() == engine_.totalTime()) || atLastFrame())
         seekTo(0);
     else if (soundBehind_)
         seekTo(currentTime());

@@ -175,13 +175,7 @@ void TestPlayback::cleanup()
 
 MediaPlayer *TestPlayback::open(const QString &path)
 {
-    // One window at a time: a window holds its video's record while it is open.
-    player_.reset();
-    player_ = std::make_unique<MediaPlayer>(path);
-    auto *play = player_->findChild<QPushButton *>(QStringLiteral("playButton"));
-    return morlek::test::showAndWaitForLoad(*player_, [play] { return play->isEnabled(); })
-               ? player_.get()
-               : nullptr;
+    return morlek::test::openInNewWindow(player_, path);
 }
 
 void TestPlayback::pressKey(Qt::Key key) const

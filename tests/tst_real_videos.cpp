@@ -85,12 +85,7 @@ void TestRealVideos::cleanup()
 
 MediaPlayer *TestRealVideos::open(const QString &path)
 {
-    player_.reset();
-    player_ = std::make_unique<MediaPlayer>(path);
-    auto *play = player_->findChild<QPushButton *>(QStringLiteral("playButton"));
-    return morlek::test::showAndWaitForLoad(*player_, [play] { return play->isEnabled(); })
-               ? player_.get()
-               : nullptr;
+    return morlek::test::openInNewWindow(player_, path);
 }
 
 void TestRealVideos::jumpsShowTheFrameThatHoldsTheTime_data()

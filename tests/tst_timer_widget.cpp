@@ -83,11 +83,7 @@ void TestTimerWidget::initTestCase()
     QVERIFY(videos_.isValid());
     video_ = videos_.filePath(QStringLiteral("run.avi"));
     QString error;
-    QVERIFY2(morlek::test::makeVideo(video_,
-                                     {"-f", "lavfi", "-i", "testsrc=duration=1:size=160x120:rate=25",
-                                      "-c:v", "mpeg4"},
-                                     &error),
-             qPrintable(error));
+    QVERIFY2(PanelFixture::makeVideoToTime(video_, &error), qPrintable(error));
 }
 
 void TestTimerWidget::init()
@@ -96,9 +92,7 @@ void TestTimerWidget::init()
     timing_ = std::make_unique<PanelFixture>([this] { return now_; });
     QVERIFY(timing_->isValid());
     answerer_ = std::make_unique<ModalAnswerer>();
-    timing_->panel()->show();
-    timing_->panel()->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(timing_->panel()));
+    QVERIFY(timing_->showActive());
 }
 
 void TestTimerWidget::cleanup()

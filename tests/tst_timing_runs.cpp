@@ -64,11 +64,7 @@ void TestTimingRuns::initTestCase()
     QVERIFY(videos_.isValid());
     video_ = videos_.filePath(QStringLiteral("routine.avi"));
     QString error;
-    QVERIFY2(morlek::test::makeVideo(video_,
-                                     {"-f", "lavfi", "-i", "testsrc=duration=1:size=160x120:rate=25",
-                                      "-c:v", "mpeg4"},
-                                     &error),
-             qPrintable(error));
+    QVERIFY2(PanelFixture::makeVideoToTime(video_, &error), qPrintable(error));
 }
 
 void TestTimingRuns::init()
@@ -76,9 +72,7 @@ void TestTimingRuns::init()
     now_ = 0;
     timing_ = std::make_unique<PanelFixture>([this] { return now_; });
     QVERIFY(timing_->isValid());
-    timing_->panel()->show();
-    timing_->panel()->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(timing_->panel()));
+    QVERIFY(timing_->showActive());
     timing_->storage()->requestLoadData(video_);
     QVERIFY(table()->hasRecord());
 }

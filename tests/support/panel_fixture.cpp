@@ -7,6 +7,7 @@
 
 #include <QPushButton>
 #include <QSharedPointer>
+#include <QTest>
 
 using dravenhol::morlek::metadata::FsPersister;
 using dravenhol::morlek::metadata::Persister;
@@ -35,6 +36,22 @@ QPushButton *PanelFixture::button(const QString &toolTipStart) const
             return candidate;
     }
     return nullptr;
+}
+
+bool PanelFixture::showActive() const
+{
+    panel_->show();
+    panel_->activateWindow();
+    return QTest::qWaitForWindowActive(panel_.get());
+}
+
+bool PanelFixture::makeVideoToTime(const QString &path, QString *error)
+{
+    return makeVideo(path,
+                     {QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                      QStringLiteral("testsrc=duration=1:size=160x120:rate=25"),
+                      QStringLiteral("-c:v"), QStringLiteral("mpeg4")},
+                     error);
 }
 
 } // namespace morlek::test

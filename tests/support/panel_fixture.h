@@ -39,6 +39,11 @@ public:
     TimingTable *table() const;
     /** The panel's button whose tooltip starts with @p toolTipStart, or null. */
     QPushButton *button(const QString &toolTipStart) const;
+    /** Shows the panel and waits until its window is active; false when it did not get there. */
+    bool showActive() const;
+
+    /** Makes a one-second 160x120 MPEG-4 video to be timed; on failure *error says why. */
+    static bool makeVideoToTime(const QString &path, QString *error);
 
 private:
     TempHome home_;

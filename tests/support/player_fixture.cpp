@@ -7,6 +7,7 @@
 
 #include <QImage>
 #include <QList>
+#include <QPushButton>
 #include <QPixmap>
 #include <QScreen>
 #include <QTest>
@@ -119,6 +120,16 @@ int shownFrame(const MediaPlayer &player)
                                           surface->height())
                              .toImage();
     return decodeFrameCode(image.copy(fittedPictureRect(surface->size(), codedVideoSize())));
+}
+
+MediaPlayer *openInNewWindow(std::unique_ptr<MediaPlayer> &window, const QString &path)
+{
+    window.reset();
+    window = std::make_unique<MediaPlayer>(path);
+    auto *play = window->findChild<QPushButton *>(QStringLiteral("playButton"));
+    return play && showAndWaitForLoad(*window, [play] { return play->isEnabled(); })
+        ? window.get()
+        : nullptr;
 }
 
 bool waitForFrame(const MediaPlayer &player, int expected, int timeoutMs)

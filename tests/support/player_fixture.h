@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 
 class MediaPlayer;
 
@@ -40,6 +41,13 @@ bool makeVariableRateVideo(const QString &path, double seconds, bool withTone,
  * False when the window or the video did not get there.
  */
 bool showAndWaitForLoad(MediaPlayer &player, const std::function<bool()> &ready);
+
+/**
+ * Opens @p path in a new player window kept in @p window (the one before closed first: a
+ * window holds its video's record while it is open) and waits until it can play. The window,
+ * or null when the video did not load.
+ */
+MediaPlayer *openInNewWindow(std::unique_ptr<MediaPlayer> &window, const QString &path);
 
 /** The frame index the player's video surface shows on screen, -1 when it shows none. */
 int shownFrame(const MediaPlayer &player);
