@@ -312,11 +312,8 @@ void FrameStepper::settle()
     if (landed() == moveCount_ && !stepShowsItsFrame(was) && !stepRepeated_
         && broughtTheFrameItLeft(was)) {
         stepRepeated_ = true;
-        const bool waits = moveWaits_;
-        if (sendStep(lastTarget())) {
-            moveWaits_ = waits;
+        if (sendStep(lastTarget()))
             return;
-        }
     }
     stepRepeated_ = false;
     // The step never arrived (a preroll that ended just then can swallow it), or brought

@@ -482,11 +482,7 @@ void TestPlayback::pictureAtItsNaturalSizeAndUpright()
     const auto bluish = [](const QColor &c) { return c.blue() > 150 && c.red() < 100; };
     QString seen;
     const auto upright = [&] {
-        const QPoint origin = surface->mapToGlobal(QPoint(0, 0));
-        const QImage shot = surface->screen()
-                                ->grabWindow(0, origin.x(), origin.y(), surface->width(),
-                                             surface->height())
-                                .toImage();
+        const QImage shot = morlek::test::surfaceOnScreen(*player);
         const QColor top = shot.pixelColor(shot.width() / 2, shot.height() / 4);
         const QColor bottom = shot.pixelColor(shot.width() / 2, shot.height() * 3 / 4);
         const QColor topLeft = shot.pixelColor(shot.width() / 4, shot.height() / 4);

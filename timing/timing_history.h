@@ -34,6 +34,7 @@ public:
     /** The number of changes that can be undone. */
     int undoCount() const { return stack_.index(); }
 
+private:
     /** What the history last saw of the table. */
     struct Seen
     {
@@ -43,7 +44,6 @@ public:
         QVector<qint64> marks;
     };
 
-private:
     void tableChanged();
     void startAfresh();
     Seen look() const;

@@ -111,15 +111,20 @@ bool showAndWaitForLoad(MediaPlayer &player, const std::function<bool()> &ready)
     return loaded;
 }
 
-int shownFrame(const MediaPlayer &player)
+QImage surfaceOnScreen(const MediaPlayer &player)
 {
     QWidget *surface = player.videoWidget();
     const QPoint origin = surface->mapToGlobal(QPoint(0, 0));
-    const QImage image = surface->screen()
-                             ->grabWindow(0, origin.x(), origin.y(), surface->width(),
-                                          surface->height())
-                             .toImage();
-    return decodeFrameCode(image.copy(fittedPictureRect(surface->size(), codedVideoSize())));
+    return surface->screen()
+        ->grabWindow(0, origin.x(), origin.y(), surface->width(), surface->height())
+        .toImage();
+}
+
+int shownFrame(const MediaPlayer &player)
+{
+    const QImage image = surfaceOnScreen(player);
+    return decodeFrameCode(
+        image.copy(fittedPictureRect(player.videoWidget()->size(), codedVideoSize())));
 }
 
 MediaPlayer *openInNewWindow(std::unique_ptr<MediaPlayer> &window, const QString &path)

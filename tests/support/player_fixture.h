@@ -1,6 +1,7 @@
 #ifndef MORLEK_PLAYER_FIXTURE_H
 #define MORLEK_PLAYER_FIXTURE_H
 
+#include <QImage>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -48,6 +49,9 @@ bool showAndWaitForLoad(MediaPlayer &player, const std::function<bool()> &ready)
  * or null when the video did not load.
  */
 MediaPlayer *openInNewWindow(std::unique_ptr<MediaPlayer> &window, const QString &path);
+
+/** The picture of the player's video surface as the screen shows it. */
+QImage surfaceOnScreen(const MediaPlayer &player);
 
 /** The frame index the player's video surface shows on screen, -1 when it shows none. */
 int shownFrame(const MediaPlayer &player);
