@@ -102,6 +102,44 @@ qint64 FrameGrid::previousFrameTarget(qint64 t) const
     return frame <= 0 ? 0 : frameStart(frame - 1);
 }
 
+qint64 FrameGrid::exactStartUs(qint64 frame) const
+{
+    if (frame <= 0)
+        return origin_ * 1000;
+    if (starts_) {
+        const qint64 last = starts_->size() - 1;
+        if (frame <= last)
+            return starts_->at(int(frame));
+        return starts_->at(int(last)) + (frame - last) * 1000000 * seconds_ / frames_;
+    }
+    return origin_ * 1000 + frame * 1000000 * seconds_ / frames_;
+}
+
+qint64 FrameGrid::frameNearestUs(qint64 us) const
+{
+    if (us <= exactStartUs(0))
+        return 0;
+    qint64 before;
+    if (starts_ && us <= starts_->last()) {
+        const auto after = std::upper_bound(starts_->cbegin(), starts_->cend(), us);
+        before = qMax<qint64>(0, (after - starts_->cbegin()) - 1);
+    } else if (starts_) {
+        const qint64 last = starts_->size() - 1;
+        before = last + (us - starts_->last()) * frames_ / (1000000 * seconds_);
+    } else {
+        before = (us - origin_ * 1000) * frames_ / (1000000 * seconds_);
+    }
+    // The frame holding the time, or the next one where that starts nearer.
+    const qint64 toBefore = us - exactStartUs(before);
+    const qint64 toNext = exactStartUs(before + 1) - us;
+    return toNext < toBefore ? before + 1 : before;
+}
+
+qint64 FrameGrid::frameAfterTime(qint64 frame, qint64 ms) const
+{
+    return frameNearestUs(exactStartUs(qMax<qint64>(0, frame)) + ms * 1000);
+}
+
 int FrameGrid::seekStep(int fps)
 {
     return qRound(1000.0 / fps);

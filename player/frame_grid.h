@@ -75,6 +75,16 @@ public:
     /** Where the previous-frame step goes from t; never below 0. */
     qint64 previousFrameTarget(qint64 t) const;
 
+    /** The exact start of frame k in µs (rounded down), from the origin or the file's list. */
+    qint64 exactStartUs(qint64 frame) const;
+    /** The frame whose exact start lies nearest to @p us (the earlier on a tie); 0 at least. */
+    qint64 frameNearestUs(qint64 us) const;
+    /**
+     * The frame a jump of @p ms from frame k goes to: the one that starts nearest to k's start
+     * moved by @p ms, so that a jump there and back returns to k at any rate. Never below 0.
+     */
+    qint64 frameAfterTime(qint64 frame, qint64 ms) const;
+
     /** The seek step of a frame rate: 1000 / fps rounded half away from zero. */
     static int seekStep(int fps);
 

@@ -79,9 +79,58 @@ void FrameStepper::jumpTo(qint64 ms)
     moveTo(seekTarget(ms, false));
 }
 
+void FrameStepper::jumpFrames(int frames)
+{
+    moveToFrame(frameGrid().frameAt(currentTime()) + frames);
+}
+
+void FrameStepper::jumpSeconds(int seconds)
+{
+    const FrameGrid grid = frameGrid();
+    moveToFrame(grid.frameAfterTime(grid.frameAt(currentTime()), qint64(seconds) * 1000));
+}
+
+void FrameStepper::toFirstFrame()
+{
+    moveToFrame(0);
+}
+
+void FrameStepper::toLastFrame()
+{
+    moveToFrame(std::numeric_limits<qint64>::max());
+}
+
+void FrameStepper::moveToFrame(qint64 frame)
+{
+    const FrameGrid grid = frameGrid();
+    const qint64 last = lastFrameStart();
+    if (last >= 0)
+        frame = qMin(frame, grid.frameOfMark(last));
+    else if (frame == std::numeric_limits<qint64>::max())
+        return;
+    frame = qMax<qint64>(0, frame);
+    // Held against the start or the end, the picture stays as it is.
+    if (engine_.isPaused() && frame == grid.frameAt(currentTime()))
+        return;
+    moveTo(grid.frameStart(frame), true);
+}
+
+void FrameStepper::setPlaybackRate(double rate)
+{
+    if (rate <= 0 || rate == playbackRate_)
+        return;
+    playbackRate_ = rate;
+    // Playing goes on from where it is, at the new speed.
+    if (engine_.isPlaying())
+        seekTo(engine_.time(), true);
+}
+
 void FrameStepper::refresh()
 {
-    if (engine_.isPaused())
+    // A move under way brings a new picture anyway, and seeking again would lose where it
+    // is headed (a frame an open GOP lets only steps reach).
+    if (engine_.isPaused() && landed() == moveCount_ && phase_ == Phase::Still
+        && reachTarget_ < 0 && checkedSeek_ == 0)
         moveTo(currentTime());
 }
 
@@ -130,7 +179,7 @@ void FrameStepper::reachedEnd(qint64 lastFrameMs)
     phase_ = Phase::Still;
     soundBehind_ = false;
     if (!engine_.seekPipeline(moveCount_, target))
-        engine_.seek(moveCount_, target);
+        engine_.seek(moveCount_, target, 1.0);
     pausedAtEnd_ = true;
     emit moved();
 }
@@ -213,7 +262,7 @@ bool FrameStepper::continueReach()
     return sendStep(grid.frameStart(at + 1));
 }
 
-void FrameStepper::moveTo(qint64 target)
+void FrameStepper::moveTo(qint64 target, bool run)
 {
     reachTarget_ = -1;
     reachTries_ = 0;
@@ -226,6 +275,7 @@ void FrameStepper::moveTo(qint64 target)
     if (stepDecoding()) {
         moveWaits_ = true;
         waitingTarget_ = target;
+        waitingRun_ = run;
         emit moved();
         return;
     }
@@ -233,41 +283,53 @@ void FrameStepper::moveTo(qint64 target)
     moveWaits_ = false;
     clock_.cancelWake();
     const qint64 from = currentTime();
-    const qint64 total = engine_.totalTime();
-    const FrameGrid grid = frameGrid();
-    const int step = seekStep();
     // The engine must agree on where the picture is, or a step would go on from elsewhere.
     // (Running backwards it reports the end of the frame on screen.)
-    if (stepsFrameByFrame() && qAbs(engine_.time() - from) <= step) {
-        // The next frame, but not the last one: a step past the end would never arrive.
-        if (!engine_.runsBackwards() && target == grid.nextFrameTarget(from, total)
-            && target + step < total && sendStep(target))
-            return;
-        // The frame before, but not the first: running backwards, the step onto the first
-        // frame never arrives.
-        if (reverseStepsAffordable() && target == grid.previousFrameTarget(from)
-            && grid.frameAt(target) >= 1) {
-            if (engine_.runsBackwards() && sendStep(target))
-                return;
-            if (!engine_.runsBackwards() && turnBackwards(from, target))
-                return;
-        }
-    }
+    if (stepsFrameByFrame() && qAbs(engine_.time() - from) <= seekStep()
+        && stepRunTo(from, target, run))
+        return;
     seekTo(target);
 }
 
-bool FrameStepper::sendStep(qint64 target)
+bool FrameStepper::stepRunTo(qint64 from, qint64 target, bool run)
+{
+    const FrameGrid grid = frameGrid();
+    const qint64 to = grid.frameAt(target);
+    if (target != grid.frameStart(to))
+        return false;
+    const qint64 frames = to - grid.frameAt(from);
+    // A step decodes every frame on the way, a seek those from the keyframe before the
+    // target: a run of steps is the faster within a keyframe stretch, up to a second.
+    qint64 most = 1;
+    if (run && keyGapMs_ > 0 && grid.fps() > 0)
+        most = qBound<qint64>(1, keyGapMs_ * grid.fps() / 1000, grid.fps());
+    if (frames == 0 || qAbs(frames) > most)
+        return false;
+    // Forwards, but not onto the last frame: a step past the end would never arrive.
+    if (frames > 0)
+        return !engine_.runsBackwards() && target + seekStep() < engine_.totalTime()
+            && sendStep(target, int(frames));
+    // Backwards, but not onto the first frame: running backwards, that step never arrives.
+    if (!reverseStepsAffordable() || to < 1)
+        return false;
+    if (engine_.runsBackwards())
+        return sendStep(target, int(-frames));
+    return turnBackwards(from, target, run);
+}
+
+bool FrameStepper::sendStep(qint64 target, int frames)
 {
     noteMove(target);
     const bool backwards = engine_.runsBackwards();
-    if (!engine_.stepFrame(moveCount_))
+    if (!engine_.stepFrames(moveCount_, frames))
         return false;
+    stepFrames_ = frames;
     startPhase(backwards ? Phase::SteppingBack : Phase::Stepping);
     emit moved();
     return true;
 }
 
-bool FrameStepper::turnBackwards(qint64 from, qint64 target)
+bool FrameStepper::turnBackwards(qint64 from, qint64 target, bool run)
 {
     // Turning round keeps the picture; the step follows once it has arrived. The run starts
     // half a frame on: a frame stamped at the very millisecond of the time here would
@@ -277,6 +339,7 @@ bool FrameStepper::turnBackwards(qint64 from, qint64 target)
         return false;
     startPhase(Phase::Turning);
     moveWaits_ = true;
+    waitingRun_ = run;
     waitingTarget_ = target;
     emit moved();
     return true;
@@ -289,16 +352,18 @@ void FrameStepper::startPhase(Phase phase)
     clock_.wakeIn(stepLostMs);
 }
 
-void FrameStepper::seekTo(qint64 target)
+void FrameStepper::seekTo(qint64 target, bool toPlay)
 {
     const bool backwards = engine_.runsBackwards();
     noteMove(target);
     soundBehind_ = false;
     // Where the picture landed is checked once it has, as steps are.
-    checkedSeek_ = engine_.isPaused() ? moveCount_ : 0;
+    checkedSeek_ = engine_.isPaused() && !toPlay ? moveCount_ : 0;
+    // A seek sets the speed of the playing that follows it; paused, steps want the normal one.
+    const double rate = toPlay || engine_.isPlaying() ? playbackRate_ : 1.0;
     // The player's seek keeps the end of a backwards run, which would stop everything after it.
-    if (!backwards || !engine_.seekPipeline(moveCount_, target))
-        engine_.seek(moveCount_, target);
+    if (rate != 1.0 || !backwards || !engine_.seekPipeline(moveCount_, target))
+        engine_.seek(moveCount_, target, rate);
     emit moved();
 }
 
@@ -312,7 +377,7 @@ void FrameStepper::settle()
     if (landed() == moveCount_ && !stepShowsItsFrame(was) && !stepRepeated_
         && broughtTheFrameItLeft(was)) {
         stepRepeated_ = true;
-        if (sendStep(lastTarget()))
+        if (sendStep(lastTarget(), 1))
             return;
     }
     stepRepeated_ = false;
@@ -325,7 +390,7 @@ void FrameStepper::settle()
         continueReach();
     if (moveWaits_) {
         moveWaits_ = false;
-        moveTo(waitingTarget_);
+        moveTo(waitingTarget_, waitingRun_);
     }
     if (playWaits_) {
         playWaits_ = false;
@@ -341,7 +406,8 @@ bool FrameStepper::broughtTheFrameItLeft(Phase step) const
     if (shown < 0)
         return false;
     const FrameGrid grid = frameGrid();
-    const qint64 left = grid.frameAt(lastTarget()) + (step == Phase::Stepping ? -1 : 1);
+    const qint64 left =
+        grid.frameAt(lastTarget()) + (step == Phase::Stepping ? -stepFrames_ : stepFrames_);
     return grid.frameOfMark(shown) == left;
 }
 
@@ -373,9 +439,9 @@ void FrameStepper::startPlayback()
     // From the last frame, playing starts again from the beginning. (Running backwards, the
     // engine's time is no place on screen: the picture says.)
     if ((!engine_.runsBackwards() && engine_.time() == engine_.totalTime()) || atLastFrame())
-        seekTo(0);
-    else if (soundBehind_)
-        seekTo(currentTime());
+        seekTo(0, true);
+    else if (soundBehind_ || playbackRate_ != 1.0)
+        seekTo(currentTime(), true);
     soundBehind_ = false;
     engine_.play();
 }

@@ -55,6 +55,18 @@ public:
     void seekToMark(qint64 ms);
     /** Moves to the frame that holds a time (the seek slider's jumps). */
     void jumpTo(qint64 ms);
+    /** Moves @p frames frames of the chosen rate on, or back where negative, within the video. */
+    void jumpFrames(int frames);
+    /**
+     * Moves @p seconds on or back, to the frame that starts nearest that far from the frame on
+     * screen: a jump there and back returns to it, at any rate.
+     */
+    void jumpSeconds(int seconds);
+    void toFirstFrame();
+    void toLastFrame();
+    /** The speed playing runs at (1 normal, 0.5 half, 2 double); applied at once while playing. */
+    void setPlaybackRate(double rate);
+    double playbackRate() const { return playbackRate_; }
     /** Shows the picture on screen once more (after the surface changed size). */
     void refresh();
     /** Plays from the frame on screen (from the start, on the last frame). */
@@ -110,10 +122,13 @@ private:
     // A step sent (forwards or backwards), or a backwards run being turned that a step follows.
     enum class Phase { Still, Stepping, SteppingBack, Turning };
 
-    void moveTo(qint64 target);
-    void seekTo(qint64 target);
-    bool sendStep(qint64 target);
-    bool turnBackwards(qint64 from, qint64 target);
+    // A run may step over several frames at once; other moves step one frame or seek.
+    void moveTo(qint64 target, bool run = false);
+    void moveToFrame(qint64 frame);
+    bool stepRunTo(qint64 from, qint64 target, bool run);
+    void seekTo(qint64 target, bool toPlay = false);
+    bool sendStep(qint64 target, int frames = 1);
+    bool turnBackwards(qint64 from, qint64 target, bool run);
     void settle();
     void checkSeekLanded();
     bool continueReach();
@@ -160,6 +175,7 @@ private:
     Phase phase_ = Phase::Still;
     bool moveWaits_ = false;
     qint64 waitingTarget_ = 0;
+    bool waitingRun_ = false;
     bool playWaits_ = false;
     // The paused seek whose picture is checked when it lands, 0 for none; and a frame that a
     // seek could not show, reached by a step from the frame before, -1 for none.
@@ -169,6 +185,9 @@ private:
     int reachMoves_ = 0;
     // The step under way is the second picture of a frame that came as two.
     bool stepRepeated_ = false;
+    // How many frames the step under way goes.
+    int stepFrames_ = 1;
+    double playbackRate_ = 1.0;
 
     // Steps leave the sound where the last seek put it; playing needs a seek first.
     bool soundBehind_ = false;

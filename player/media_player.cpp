@@ -84,6 +84,7 @@ MediaPlayer::MediaPlayer(const QString &filePath)
 
     engine_.attachVideo(videoWidget_);
     buildEditMenu();
+    buildKeys();
     connectPlayback();
     applyState();
 
@@ -99,6 +100,7 @@ MediaPlayer::~MediaPlayer() = default;
 QWidget *MediaPlayer::buildControls()
 {
     auto *openButton = new QPushButton(this);
+    openButton_ = openButton;
     openButton->setObjectName(QStringLiteral("openButton"));
     openButton->setIcon(style()->standardIcon(QStyle::SP_DialogOpenButton));
     rewindButton_ = new QPushButton(this);
@@ -151,6 +153,8 @@ QWidget *MediaPlayer::buildControls()
     labelLayout->addWidget(timeLabel_);
     labelLayout->addSpacing(8);
     labelLayout->addWidget(frameLabel_);
+    labelLayout->addSpacing(8);
+    labelLayout->addWidget(buildRateChoice());
     labelLayout->setContentsMargins(0, 0, 0, 0);
     auto *layout = new QVBoxLayout;
     layout->addLayout(buttonsLayout);
@@ -165,33 +169,6 @@ QWidget *MediaPlayer::buildControls()
     connect(forwardButton_, &QPushButton::clicked, this, &MediaPlayer::forward);
     connect(rewindButton_, &QPushButton::clicked, this, &MediaPlayer::rewind);
 
-    const auto withShortcut = [](QPushButton *button, const QKeySequence &keys,
-                                 const QString &tip) {
-        button->setShortcut(keys);
-        button->setToolTip(tip.arg(button->shortcut().toString(QKeySequence::NativeText)));
-    };
-    withShortcut(openButton, QKeySequence(QKeySequence::Open), tr("Open file (%1)"));
-    withShortcut(playButton_, QKeySequence(Qt::Key_Space), tr("Play / Pause (%1)"));
-    // The step keys act at once and repeat while held. As button shortcuts they would go
-    // through the button's 100 ms click animation, which swallows every press that comes
-    // sooner, so a held key would not step at all until it is released.
-    const auto stepKey = [this](QPushButton *button, Qt::Key key, const QString &tip,
-                                void (MediaPlayer::*step)()) {
-        const QKeySequence keys(key);
-        button->setToolTip(tip.arg(keys.toString(QKeySequence::NativeText)));
-        auto *action = new QAction(this);
-        action->setShortcut(keys);
-        action->setShortcutContext(Qt::WindowShortcut);
-        action->setAutoRepeat(true);
-        addAction(action);
-        keyActions_ << action;
-        connect(action, &QAction::triggered, this, [this, button, step] {
-            if (button->isEnabled())
-                (this->*step)();
-        });
-    };
-    stepKey(forwardButton_, Qt::Key_Right, tr("Next frame (%1)"), &MediaPlayer::forward);
-    stepKey(rewindButton_, Qt::Key_Left, tr("Previous frame (%1)"), &MediaPlayer::rewind);
     return panel;
 }
 

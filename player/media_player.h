@@ -1,6 +1,7 @@
 #ifndef MORLEK_MEDIA_PLAYER_H
 #define MORLEK_MEDIA_PLAYER_H
 
+#include <QHash>
 #include <QIcon>
 #include <QPointer>
 #include <QString>
@@ -11,10 +12,14 @@
 #include "frame_stepper.h"
 #include "media_loader.h"
 #include "playback_engine.h"
+#include "shortcut_store.h"
 #include "storage.h"
+
+#include <functional>
 
 class QAction;
 class QActionGroup;
+class QComboBox;
 class QDragEnterEvent;
 class QDragMoveEvent;
 class QDropEvent;
@@ -84,6 +89,10 @@ public:
     TimerWidget *timerWidget() const { return timerWidget_; }
     /** The video surface. */
     MediaVideoWidget *videoWidget() const { return videoWidget_; }
+    /** The keys of the window's actions, as the user set them. */
+    dravenhol::morlek::shortcuts::ShortcutStore *shortcuts() { return &shortcuts_; }
+    /** The speed playing runs at: 1 normal, 0.5 half speed. */
+    double playbackRate() const { return stepper_.playbackRate(); }
     /** Length of one frame step of the chosen rate, in ms. */
     int seekStep() const { return stepper_.seekStep(); }
     /** The frame grid that steps follow: the chosen rate from the current video's first frame. */
@@ -108,6 +117,18 @@ public slots:
      * rate is the video's, it goes to the frame whose mark the time is.
      */
     void seekTo(qint64 ms);
+    /** Plays slower or faster by one of the speeds offered (1/8 to 2). */
+    void slower();
+    void faster();
+    /** Jumps of 10 frames and of a second, and to the first and the last frame. */
+    void tenFramesOn();
+    void tenFramesBack();
+    void secondOn();
+    void secondBack();
+    void toFirstFrame();
+    void toLastFrame();
+    /** Opens the dialog in which the keys are changed. */
+    void showShortcutsDialog();
 
 private slots:
     void showDeinterlaceDialog();
@@ -123,6 +144,17 @@ private:
     QWidget *buildControls();
     void buildMenus();
     void buildEditMenu();
+    void buildSettingsMenu();
+    void buildKeys();
+    QWidget *buildRateChoice();
+    void setRateIndex(int index);
+    // An action of the window whose keys the user can change, shared with the full-screen
+    // surface; it acts while the button (or, without one, the window) is enabled.
+    QAction *addKeyAction(const QString &id, const QString &name, const QKeySequence &keys,
+                          QPushButton *button, void (MediaPlayer::*act)());
+    void bindKeys(const QString &id, const QString &name, const QList<QKeySequence> &defaults,
+                  std::function<void(const QList<QKeySequence> &)> apply);
+    void applyKeys(const QString &id);
     void fitToVideo();
     void connectPlayback();
     void applyState();
@@ -149,6 +181,10 @@ private:
     QPushButton *playButton_ = nullptr;
     QPushButton *rewindButton_ = nullptr;
     QPushButton *forwardButton_ = nullptr;
+    QPushButton *openButton_ = nullptr;
+    QPointer<QComboBox> rateChoice_;
+    dravenhol::morlek::shortcuts::ShortcutStore shortcuts_;
+    QHash<QString, std::function<void(const QList<QKeySequence> &)>> keyAppliers_;
     Phonon::SeekSlider *slider_ = nullptr;
     QPointer<QSlider> seekBar_;
     QLabel *timeLabel_ = nullptr;

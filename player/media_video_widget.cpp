@@ -125,12 +125,13 @@ void MediaVideoWidget::mouseDoubleClickEvent(QMouseEvent *e)
 
 void MediaVideoWidget::keyPressEvent(QKeyEvent *e)
 {
+    if (!playPauseKey_.isEmpty()
+        && QKeySequence(int(e->modifiers()) | e->key()) == playPauseKey_) {
+        emit playPauseRequested();
+        e->accept();
+        return;
+    }
     if (e->modifiers() == Qt::NoModifier) {
-        if (e->key() == Qt::Key_Space) {
-            emit playPauseRequested();
-            e->accept();
-            return;
-        }
         if (e->key() == Qt::Key_Escape) {
             setFullScreen(false);
             e->accept();

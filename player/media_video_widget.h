@@ -25,6 +25,10 @@ public:
 
     /** The checkable action that carries the full-screen shortcut. */
     QAction *fullScreenAction() { return &action_; }
+    /** The action that shows or hides the time in the corner of the picture (I). */
+    QAction *cornerAction() { return &cornerAction_; }
+    /** The key that toggles playback here when no shortcut takes it (Space at first). */
+    void setPlayPauseKey(const QKeySequence &key) { playPauseKey_ = key; }
     /** The size the video is meant to be seen at; the window fits itself to it. */
     void setNaturalSize(const QSize &size);
     QSize sizeHint() const override;
@@ -56,6 +60,7 @@ private:
     QAction cornerAction_;
     SurfaceNotes *notes_ = nullptr;
     QSize naturalSize_;
+    QKeySequence playPauseKey_{Qt::Key_Space};
 };
 
 #endif

@@ -331,12 +331,12 @@ bool PipelineStepper::reverse(quint64 request, qint64 positionMs)
     return reversed_;
 }
 
-bool PipelineStepper::forward(quint64 request, qint64 positionMs)
+bool PipelineStepper::forward(quint64 request, qint64 positionMs, double rate)
 {
-    if (!pipeline_)
+    if (!pipeline_ || rate <= 0)
         return false;
     shared_->begin(request, false, GST_SEQNUM_INVALID);
-    const bool sent = gst_element_seek(pipeline_, 1.0, GST_FORMAT_TIME,
+    const bool sent = gst_element_seek(pipeline_, rate, GST_FORMAT_TIME,
                                        GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
                                        GST_SEEK_TYPE_SET, qMax<qint64>(0, positionMs) * GST_MSECOND,
                                        GST_SEEK_TYPE_SET, GST_CLOCK_TIME_NONE);
@@ -345,12 +345,12 @@ bool PipelineStepper::forward(quint64 request, qint64 positionMs)
     return sent;
 }
 
-bool PipelineStepper::stepFrame(quint64 request)
+bool PipelineStepper::stepFrame(quint64 request, int frames)
 {
-    if (!pipeline_)
+    if (!pipeline_ || frames < 1)
         return false;
     // The flag would end a step still under way: the caller waits for it to arrive first.
-    GstEvent *step = gst_event_new_step(GST_FORMAT_BUFFERS, 1, 1.0, TRUE, FALSE);
+    GstEvent *step = gst_event_new_step(GST_FORMAT_BUFFERS, guint64(frames), 1.0, TRUE, FALSE);
     shared_->begin(request, true, gst_event_get_seqnum(step));
     return gst_element_send_event(pipeline_, step);
 }

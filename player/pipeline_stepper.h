@@ -61,11 +61,12 @@ public:
     QSize shownPictureSize() const;
 
     /**
-     * Sends a one-frame step to the paused pipeline, numbered request: to the next frame, or to
-     * the one before once reverse() has turned the pipeline round. False when there is no
+     * Sends a step of @p frames frames to the paused pipeline, numbered request: on to the
+     * frames-th next frame, or back once reverse() has turned the pipeline round. Only the
+     * frame it ends on is shown. False when there is no
      * pipeline or it refused the step; then nothing moved.
      */
-    bool stepFrame(quint64 request);
+    bool stepFrame(quint64 request, int frames = 1);
 
     /**
      * Turns the paused pipeline round at @p positionMs, numbered request: it plays backwards
@@ -76,9 +77,9 @@ public:
     bool reverse(quint64 request, qint64 positionMs);
     /**
      * Turns the paused pipeline forwards again with a seek to @p positionMs, numbered request,
-     * for the whole rest of the file. False when refused.
+     * for the whole rest of the file, to play at @p rate. False when refused.
      */
-    bool forward(quint64 request, qint64 positionMs);
+    bool forward(quint64 request, qint64 positionMs, double rate = 1.0);
     /** Whether the pipeline runs backwards since reverse(); any other seek ends it. */
     bool isReversed() const { return reversed_; }
 

@@ -129,6 +129,11 @@ void PlaybackEngine::setTickInterval(int ms)
     media_.setTickInterval(ms);
 }
 
+void PlaybackEngine::setSoundMuted(bool muted)
+{
+    audio_.setMuted(muted);
+}
+
 bool PlaybackEngine::isPaused() const
 {
     return media_.state() == Phonon::PausedState;
@@ -169,9 +174,9 @@ quint64 PlaybackEngine::landedMove() const
     return pipeline_ ? pipeline_->landedRequest() : 0;
 }
 
-bool PlaybackEngine::stepFrame(quint64 move)
+bool PlaybackEngine::stepFrames(quint64 move, int frames)
 {
-    return pipeline_ && pipeline_->stepFrame(move);
+    return pipeline_ && pipeline_->stepFrame(move, frames);
 }
 
 bool PlaybackEngine::runBackwards(quint64 move, qint64 fromMs)
@@ -184,11 +189,11 @@ bool PlaybackEngine::runsBackwards() const
     return pipeline_ && pipeline_->isReversed();
 }
 
-void PlaybackEngine::seek(quint64 move, qint64 ms)
+void PlaybackEngine::seek(quint64 move, qint64 ms, double rate)
 {
     // The pipeline's own exact seek. The back-end's refuses where it knows no length yet, and
     // on a camcorder's MPEG-TS, whose clock starts late, it did not move the picture at all.
-    if (pipeline_ && pipeline_->forward(move, ms))
+    if (pipeline_ && pipeline_->forward(move, ms, rate))
         return;
     if (pipeline_)
         pipeline_->beginRequest(move);

@@ -62,6 +62,8 @@ public:
     QString errorText() const;
     bool errorIsFatal() const;
     void setTickInterval(int ms);
+    /** Silences the sound without touching its volume: played faster or slower it garbles. */
+    void setSoundMuted(bool muted);
 
     /** For the seek and volume sliders, which work on them directly, and for tests. */
     Phonon::MediaObject *mediaObject() { return &media_; }
@@ -76,10 +78,10 @@ public:
     bool canStep() const override;
     qint64 shownFrameTime() const override;
     quint64 landedMove() const override;
-    bool stepFrame(quint64 move) override;
+    bool stepFrames(quint64 move, int frames) override;
     bool runBackwards(quint64 move, qint64 fromMs) override;
     bool runsBackwards() const override;
-    void seek(quint64 move, qint64 ms) override;
+    void seek(quint64 move, qint64 ms, double rate) override;
     bool seekPipeline(quint64 move, qint64 ms) override;
     void play() override;
     void pause() override;

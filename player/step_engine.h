@@ -37,14 +37,17 @@ public:
      */
     virtual quint64 landedMove() const = 0;
 
-    /** Decodes the next frame (or the one before, running backwards); false when refused. */
-    virtual bool stepFrame(quint64 move) = 0;
+    /**
+     * Decodes on to the @p frames-th next frame (or earlier frame, running backwards) and shows
+     * only that one; false when refused.
+     */
+    virtual bool stepFrames(quint64 move, int frames) = 0;
     /** Turns the paused picture round to run backwards from fromMs; false when refused. */
     virtual bool runBackwards(quint64 move, qint64 fromMs) = 0;
     /** Whether a backwards run is under way; any seek ends it. */
     virtual bool runsBackwards() const = 0;
-    /** Seeks to ms, exactly, as move. */
-    virtual void seek(quint64 move, qint64 ms) = 0;
+    /** Seeks to ms, exactly, as move; playing from there runs at @p rate (1 is normal speed). */
+    virtual void seek(quint64 move, qint64 ms, double rate) = 0;
     /** Seeks the pipeline itself, past the player's own seek; false when it cannot. */
     virtual bool seekPipeline(quint64 move, qint64 ms) = 0;
     virtual void play() = 0;

@@ -216,7 +216,8 @@ void TestCatalogues::windowShowsGerman()
         }
     }
     QCOMPARE(titles, (QStringList{QStringLiteral("Datei"), QStringLiteral("Bearbeiten"),
-                                  QStringLiteral("Schrittweite"), QStringLiteral("Hilfe")}));
+                                  QStringLiteral("Schrittweite"), QStringLiteral("Einstellungen"),
+                                  QStringLiteral("Hilfe")}));
     QVERIFY2(entries.contains(QStringLiteral("Benutzerhandbuch öffnen")),
              qPrintable(entries.join(QLatin1Char(','))));
     QVERIFY2(entries.contains(QStringLiteral("Video deinterlacen")),

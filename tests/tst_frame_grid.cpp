@@ -4,6 +4,8 @@
 
 using dravenhol::morlek::player::FrameGrid;
 
+Q_DECLARE_METATYPE(FrameGrid)
+
 class TestFrameGrid : public QObject
 {
     Q_OBJECT
@@ -19,6 +21,8 @@ private slots:
     void marksAreFrameStartsAndComeBack();
     void listedFramesAreSoughtWithinTheirFirstMillisecond_data();
     void listedFramesAreSoughtWithinTheirFirstMillisecond();
+    void secondJumps_data();
+    void secondJumps();
 };
 
 void TestFrameGrid::seekStep_data()
@@ -173,9 +177,6 @@ void TestFrameGrid::marksAreFrameStartsAndComeBack()
     }
 }
 
-QTEST_GUILESS_MAIN(TestFrameGrid)
-#include "tst_frame_grid.moc"
-
 void TestFrameGrid::listedFramesAreSoughtWithinTheirFirstMillisecond_data()
 {
     QTest::addColumn<QVector<qint64>>("startsUs");
@@ -216,3 +217,51 @@ void TestFrameGrid::listedFramesAreSoughtWithinTheirFirstMillisecond()
         QCOMPARE(grid.frameOfMark(mark), qint64(frame));
     }
 }
+
+void TestFrameGrid::secondJumps_data()
+{
+    QTest::addColumn<FrameGrid>("grid");
+    QTest::addColumn<qint64>("from");
+    QTest::addColumn<qint64>("ms");
+    QTest::addColumn<qint64>("to");
+    QTest::addRow("25 fps: 25 frames") << FrameGrid(25, 0) << qint64(10) << qint64(1000)
+                                       << qint64(35);
+    QTest::addRow("25 fps, back past the start") << FrameGrid(25, 0) << qint64(10)
+                                                 << qint64(-1000) << qint64(0);
+    // Frame 30 starts 1001 ms after frame 0, nearer one second on than frame 29 (967.6 ms).
+    QTest::addRow("29.97 fps on") << FrameGrid::ofRate(30000.0 / 1001, 0) << qint64(0)
+                                  << qint64(1000) << qint64(30);
+    QTest::addRow("29.97 fps back from there") << FrameGrid::ofRate(30000.0 / 1001, 0)
+                                               << qint64(30) << qint64(-1000) << qint64(0);
+    QTest::addRow("29.97 fps, a minute in") << FrameGrid::ofRate(30000.0 / 1001, 0)
+                                            << qint64(1798) << qint64(1000) << qint64(1828);
+    QTest::addRow("59.94 fps from an MKV's origin")
+        << FrameGrid::ofRate(60000.0 / 1001, 21) << qint64(5) << qint64(1000) << qint64(65);
+    // 30 fps for 20 frames (0 .. 633.3 ms), then 24 fps: 1 s after frame 10 (333.3 ms) is
+    // 1333.3 ms, the start of frame 36.
+    QVector<qint64> variable;
+    for (int k = 0; k < 20; ++k)
+        variable << k * 1000000LL / 30;
+    for (int k = 0; k < 60; ++k)
+        variable << 20 * 1000000LL / 30 + k * 1000000LL / 24;
+    QTest::addRow("variable rate, across the change")
+        << FrameGrid::ofFrames(variable) << qint64(10) << qint64(1000) << qint64(36);
+    QTest::addRow("variable rate, back across it")
+        << FrameGrid::ofFrames(variable) << qint64(36) << qint64(-1000) << qint64(10);
+}
+
+// A second on or back lands on the frame that starts nearest to it, so that there and back
+// returns to the frame it left.
+void TestFrameGrid::secondJumps()
+{
+    QFETCH(FrameGrid, grid);
+    QFETCH(qint64, from);
+    QFETCH(qint64, ms);
+    QFETCH(qint64, to);
+    QCOMPARE(grid.frameAfterTime(from, ms), to);
+    if (to > 0)
+        QCOMPARE(grid.frameAfterTime(to, -ms), from);
+}
+
+QTEST_GUILESS_MAIN(TestFrameGrid)
+#include "tst_frame_grid.moc"

@@ -39,11 +39,12 @@ public:
     bool canStep() const override { return stepping; }
     qint64 shownFrameTime() const override { return shown; }
     quint64 landedMove() const override { return landed; }
-    bool stepFrame(quint64 move) override
+    bool stepFrames(quint64 move, int frames) override
     {
         if (refuseSteps)
             return false;
-        calls << QStringLiteral("step %1").arg(move);
+        calls << (frames == 1 ? QStringLiteral("step %1").arg(move)
+                              : QStringLiteral("step %1 x%2").arg(move).arg(frames));
         return true;
     }
     bool runBackwards(quint64 move, qint64 fromMs) override
@@ -53,9 +54,10 @@ public:
         return true;
     }
     bool runsBackwards() const override { return backwards; }
-    void seek(quint64 move, qint64 ms) override
+    void seek(quint64 move, qint64 ms, double speed) override
     {
-        calls << QStringLiteral("seek %1 %2").arg(move).arg(ms);
+        calls << (speed == 1.0 ? QStringLiteral("seek %1 %2").arg(move).arg(ms)
+                               : QStringLiteral("seek %1 %2 at %3").arg(move).arg(ms).arg(speed));
         backwards = false;
     }
     bool seekPipeline(quint64 move, qint64 ms) override
@@ -122,6 +124,10 @@ private slots:
     void firstFrameAsShown();
     void frameNumberAtTheVideosOwnRate_data();
     void frameNumberAtTheVideosOwnRate();
+    void jumps_data();
+    void jumps();
+    void playbackSpeed();
+    void refreshKeepsAMoveUnderWay();
 
 private:
     // Lands the last move with the engine reporting @p time, and tells the stepper.
@@ -501,6 +507,121 @@ void TestFrameStepper::frameNumberAtTheVideosOwnRate()
     engine_.shown = shown;
     stepper_->setRate(chosen);
     QCOMPARE(stepper_->shownFrameNumber(), frame);
+}
+
+void TestFrameStepper::jumps_data()
+{
+    QTest::addColumn<qint64>("keyGapMs");
+    QTest::addColumn<qint64>("from");
+    QTest::addColumn<QString>("jump");
+    QTest::addColumn<QStringList>("calls");
+    QTest::addColumn<qint64>("end");
+    // 25 fps, 10 s: frame k is sought at k * 40 + 1, the last frame (249) at 9961.
+    QTest::addRow("10 on, keyframes 480 ms apart: one step over 10 frames")
+        << qint64(480) << qint64(0) << "+10f" << QStringList{"step 1 x10"} << qint64(401);
+    QTest::addRow("10 on, keyframes unknown: a seek")
+        << qint64(-1) << qint64(0) << "+10f" << QStringList{"seek 1 401"} << qint64(401);
+    QTest::addRow("a second on, keyframes 480 ms apart: a seek")
+        << qint64(480) << qint64(41) << "+1s" << QStringList{"seek 1 1041"} << qint64(1041);
+    QTest::addRow("a second on, keyframes 10 s apart: one step over 25 frames")
+        << qint64(10000) << qint64(41) << "+1s" << QStringList{"step 1 x25"} << qint64(1041);
+    QTest::addRow("10 back: the run turns round first")
+        << qint64(480) << qint64(801) << "-10f" << QStringList{"run-back 1 821"}
+        << qint64(401);
+    QTest::addRow("10 back near the start: the first frame is sought")
+        << qint64(480) << qint64(161) << "-10f" << QStringList{"seek 1 0"} << qint64(0);
+    QTest::addRow("a second back, keyframes 10 s apart: a seek (no run backwards)")
+        << qint64(10000) << qint64(2001) << "-1s" << QStringList{"seek 1 1001"}
+        << qint64(1001);
+    QTest::addRow("End") << qint64(480) << qint64(41) << "end" << QStringList{"seek 1 9961"}
+                         << qint64(9961);
+    QTest::addRow("10 on from the last frame: nothing") << qint64(480) << qint64(9961)
+                                                        << "+10f" << QStringList{} << qint64(9961);
+    QTest::addRow("Home") << qint64(480) << qint64(2001) << "home" << QStringList{"seek 1 0"}
+                          << qint64(0);
+    QTest::addRow("Home on the first frame: nothing")
+        << qint64(480) << qint64(0) << "home" << QStringList{} << qint64(0);
+}
+
+// Jumps go to frame starts of the grid, by a run of steps where the decoder gets there sooner
+// than a seek would, never past the first or the last frame.
+void TestFrameStepper::jumps()
+{
+    QFETCH(qint64, keyGapMs);
+    QFETCH(qint64, from);
+    QFETCH(QString, jump);
+    QFETCH(QStringList, calls);
+    QFETCH(qint64, end);
+    stepper_->setVideoStart(0, keyGapMs);
+    engine_.now = from;
+    if (jump == QLatin1String("+10f"))
+        stepper_->jumpFrames(10);
+    else if (jump == QLatin1String("-10f"))
+        stepper_->jumpFrames(-10);
+    else if (jump == QLatin1String("+1s"))
+        stepper_->jumpSeconds(1);
+    else if (jump == QLatin1String("-1s"))
+        stepper_->jumpSeconds(-1);
+    else if (jump == QLatin1String("end"))
+        stepper_->toLastFrame();
+    else
+        stepper_->toFirstFrame();
+    QCOMPARE(engine_.calls, calls);
+    QCOMPARE(stepper_->currentTime(), end);
+}
+
+// Playing starts at the chosen speed from the frame on screen, a change while playing goes on
+// at once, and pausing puts the picture on a frame at normal speed, for steps.
+void TestFrameStepper::playbackSpeed()
+{
+    engine_.now = 401;
+    stepper_->setPlaybackRate(0.5);
+    QVERIFY(engine_.calls.isEmpty());
+    stepper_->playPause();
+    QCOMPARE(engine_.calls, (QStringList{"seek 1 401 at 0.5", "play"}));
+    stepper_->playingStarted();
+    engine_.now = 1234;
+    stepper_->setPlaybackRate(0.125);
+    QCOMPARE(engine_.calls.last(), QStringLiteral("seek 2 1234 at 0.125"));
+    stepper_->setPlaybackRate(0.125);
+    QCOMPARE(engine_.calls.size(), 3);
+    engine_.playing = false;
+    engine_.paused = true;
+    engine_.now = 1250;
+    stepper_->pausedFromPlaying();
+    QCOMPARE(engine_.calls.last(), QStringLiteral("seek 3 1281"));
+    // Back at normal speed, playing needs no seek of its own.
+    stepper_->setPlaybackRate(1.0);
+    land(1281);
+    clock_->advance(1000);
+    engine_.calls.clear();
+    stepper_->playPause();
+    QCOMPARE(engine_.calls, QStringList{"play"});
+}
+
+// The surface's new size asks for the picture again; a move under way brings one anyway, and
+// seeking again would forget the frame that steps are on their way to.
+void TestFrameStepper::refreshKeepsAMoveUnderWay()
+{
+    stepper_->jumpTo(367);
+    QCOMPARE(engine_.calls, QStringList{"seek 1 361"});
+    // The keyframe after it came: an earlier frame is sought, then stepped on from.
+    engine_.shown = 400;
+    land(400);
+    QCOMPARE(engine_.calls.last(), QStringLiteral("seek 2 321"));
+    stepper_->refresh();
+    QCOMPARE(engine_.calls.size(), 2);
+    engine_.shown = 320;
+    land(320);
+    QCOMPARE(engine_.calls.last(), QStringLiteral("step 3"));
+    stepper_->refresh();
+    QCOMPARE(engine_.calls.size(), 3);
+    engine_.shown = 360;
+    land(361);
+    QCOMPARE(engine_.calls.size(), 3);
+    // Arrived: now the picture is shown again where it is.
+    stepper_->refresh();
+    QCOMPARE(engine_.calls.last(), QStringLiteral("seek 4 361"));
 }
 
 QTEST_GUILESS_MAIN(TestFrameStepper)

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QComboBox>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
@@ -166,7 +167,13 @@ void TestMediaPlayer::startsWithNothingOpen()
     for (QAction *menu : bar->actions())
         titles << menu->text();
     QCOMPARE(titles, (QStringList{QStringLiteral("File"), QStringLiteral("Edit"),
-                                  QStringLiteral("Seek step"), QStringLiteral("About")}));
+                                  QStringLiteral("Seek step"), QStringLiteral("Settings"),
+                                  QStringLiteral("About")}));
+    // The speed list names its keys, and starts at normal speed.
+    auto *speed = player.findChild<QComboBox *>(QStringLiteral("rateChoice"));
+    QVERIFY(speed);
+    QCOMPARE(speed->currentText(), QStringLiteral("1×"));
+    QCOMPARE(speed->toolTip(), QStringLiteral("Playback speed (slower: [, faster: ])"));
     // The timing panel stands beside the video, disabled until a video has loaded.
     QVERIFY(player.timerWidget());
     QVERIFY(player.timerWidget()->isVisible());

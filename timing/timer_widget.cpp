@@ -96,6 +96,11 @@ TimerWidget::TimerWidget(boost::function<qint64()> currentTime, Storage *storage
     newRunAction_->setShortcutContext(Qt::WindowShortcut);
     addAction(newRunAction_);
     newRunButton_->setToolTip(namingKeys(tr("Start a new run (%1)"), newRunAction_->shortcut()));
+    // Its key can be changed in the shortcuts dialog.
+    connect(newRunAction_, &QAction::changed, this, [this] {
+        newRunButton_->setToolTip(
+            namingKeys(tr("Start a new run (%1)"), newRunAction_->shortcut()));
+    });
     auto *runs = new QHBoxLayout(runBar);
     runs->setContentsMargins(0, 0, 0, 0);
     runs->addWidget(runChoice_, 1);
@@ -189,6 +194,22 @@ TimerWidget::TimerWidget(boost::function<qint64()> currentTime, Storage *storage
 }
 
 TimerWidget::~TimerWidget() = default;
+
+void TimerWidget::setRecordKeys(const QList<QKeySequence> &keys)
+{
+    recordAction_->setShortcuts(keys);
+    saveButton_->setToolTip(namingKeys(tr("Save current time (%1)"), recordAction_->shortcut()));
+}
+
+void TimerWidget::setExportKeys(const QKeySequence &keys)
+{
+    setShortcutNamedInToolTip(exportButton_, keys, tr("Export data to .csv (%1)"));
+}
+
+void TimerWidget::setCopyKeys(const QKeySequence &keys)
+{
+    table_->setCopyKeys(keys);
+}
 
 QAction *TimerWidget::undoAction() const
 {

@@ -58,6 +58,10 @@ public:
     /** Undo (Ctrl+Z) and redo (Ctrl+Shift+Z) of recording, re-timing, clearing, new runs. */
     QAction *undoAction() const;
     QAction *redoAction() const;
+    /** The keys of recording, exporting and copying; the tooltips name them. */
+    void setRecordKeys(const QList<QKeySequence> &keys);
+    void setExportKeys(const QKeySequence &keys);
+    void setCopyKeys(const QKeySequence &keys);
     /**
      * How the export with frame numbers numbers a time: the player's frame of a mark. Without
      * it the frame fields stay empty.

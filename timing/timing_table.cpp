@@ -43,11 +43,16 @@ TimingTable::TimingTable(QWidget *parent)
     connect(&model_, &QStandardItemModel::dataChanged, this, &TimingTable::onDataChanged);
 
     // A window-wide shortcut, so that the copy key works wherever the focus is in the window.
-    auto *copy = new QShortcut(QKeySequence::Copy, this);
-    copy->setContext(Qt::WindowShortcut);
-    connect(copy, &QShortcut::activated, this, &TimingTable::copyRequest);
+    copy_ = new QShortcut(QKeySequence::Copy, this);
+    copy_->setContext(Qt::WindowShortcut);
+    connect(copy_, &QShortcut::activated, this, &TimingTable::copyRequest);
 
     appendElementRow();
+}
+
+void TimingTable::setCopyKeys(const QKeySequence &keys)
+{
+    copy_->setKey(keys);
 }
 
 TimingTable::~TimingTable()

@@ -3,6 +3,8 @@
 
 #include "video_metadata.pb.h"
 
+#include <QPointer>
+#include <QShortcut>
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QVector>
@@ -27,6 +29,8 @@ public:
 
     /** The table's preferred size: Qt's height and a fixed width of 430 pixels. */
     QSize sizeHint() const override;
+    /** The key that copies the selected cells (the platform's copy key at first). */
+    void setCopyKeys(const QKeySequence &keys);
 
     /** Whether a record with a fingerprint is loaded, so that times can be recorded and saved. */
     bool hasRecord() const;
@@ -81,6 +85,7 @@ private slots:
     void onDataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight);
 
 private:
+    QPointer<QShortcut> copy_;
     void appendElementRow();
     void resetRows();
     void updateDuration(int row);

@@ -111,6 +111,102 @@
         <source>If it lies on a network share or a disk that answers slowly, open it again once the storage answers.</source>
         <translation>Liegt sie auf einer Netzwerkfreigabe oder einem Datenträger, der langsam antwortet, öffnen Sie sie erneut, sobald der Speicher antwortet.</translation>
     </message>
+    <message>
+        <source>Speed %1</source>
+        <translation>Tempo %1</translation>
+    </message>
+    <message>
+        <source>Playback speed (slower: %1, faster: %2)</source>
+        <translation>Wiedergabetempo (langsamer: %1, schneller: %2)</translation>
+    </message>
+    <message>
+        <source>Open file</source>
+        <translation>Datei öffnen</translation>
+    </message>
+    <message>
+        <source>Play / Pause</source>
+        <translation>Wiedergabe / Pause</translation>
+    </message>
+    <message>
+        <source>Next frame</source>
+        <translation>Nächstes Bild</translation>
+    </message>
+    <message>
+        <source>Previous frame</source>
+        <translation>Vorheriges Bild</translation>
+    </message>
+    <message>
+        <source>10 frames on</source>
+        <translation>10 Bilder vor</translation>
+    </message>
+    <message>
+        <source>10 frames back</source>
+        <translation>10 Bilder zurück</translation>
+    </message>
+    <message>
+        <source>One second on</source>
+        <translation>Eine Sekunde vor</translation>
+    </message>
+    <message>
+        <source>One second back</source>
+        <translation>Eine Sekunde zurück</translation>
+    </message>
+    <message>
+        <source>First frame</source>
+        <translation>Erstes Bild</translation>
+    </message>
+    <message>
+        <source>Last frame</source>
+        <translation>Letztes Bild</translation>
+    </message>
+    <message>
+        <source>Slower</source>
+        <translation>Langsamer</translation>
+    </message>
+    <message>
+        <source>Faster</source>
+        <translation>Schneller</translation>
+    </message>
+    <message>
+        <source>Save current time</source>
+        <translation>Aktuelle Zeit speichern</translation>
+    </message>
+    <message>
+        <source>Export data to .csv</source>
+        <translation>Daten als .csv exportieren</translation>
+    </message>
+    <message>
+        <source>Copy the selected times</source>
+        <translation>Ausgewählte Zeiten kopieren</translation>
+    </message>
+    <message>
+        <source>New run</source>
+        <translation>Neuer Durchgang</translation>
+    </message>
+    <message>
+        <source>Undo</source>
+        <translation>Rückgängig</translation>
+    </message>
+    <message>
+        <source>Redo</source>
+        <translation>Wiederholen</translation>
+    </message>
+    <message>
+        <source>Full screen</source>
+        <translation>Vollbild</translation>
+    </message>
+    <message>
+        <source>Time on the picture (full screen)</source>
+        <translation>Zeit im Bild (Vollbild)</translation>
+    </message>
+    <message>
+        <source>Settings</source>
+        <translation>Einstellungen</translation>
+    </message>
+    <message>
+        <source>Keyboard shortcuts…</source>
+        <translation>Tastenkürzel…</translation>
+    </message>
 </context>
 <context>
     <name>ReencodingDialog</name>
@@ -277,6 +373,17 @@
     </message>
 </context>
 <context>
+    <name>TimingHistory</name>
+    <message>
+        <source>Undo</source>
+        <translation>Rückgängig</translation>
+    </message>
+    <message>
+        <source>Redo</source>
+        <translation>Wiederholen</translation>
+    </message>
+</context>
+<context>
     <name>TimingTable</name>
     <message>
         <source>Element</source>
@@ -346,6 +453,29 @@
     </message>
 </context>
 <context>
+    <name>dravenhol::morlek::shortcuts::ShortcutsDialog</name>
+    <message>
+        <source>Keyboard shortcuts</source>
+        <translation>Tastenkürzel</translation>
+    </message>
+    <message>
+        <source>Click a key and press the new one. The change takes effect at once.</source>
+        <translation>Klicken Sie auf eine Taste und drücken Sie die neue. Die Änderung gilt sofort.</translation>
+    </message>
+    <message>
+        <source>Restore defaults</source>
+        <translation>Standard wiederherstellen</translation>
+    </message>
+    <message>
+        <source>%1 cannot be given to an action: it leaves full screen or moves between fields. &quot;%2&quot; keeps its key.</source>
+        <translation>%1 kann keiner Aktion zugewiesen werden: Die Taste beendet das Vollbild oder wechselt zwischen Feldern. „%2“ behält seine Taste.</translation>
+    </message>
+    <message>
+        <source>%1 is already the key of &quot;%2&quot;. Give &quot;%2&quot; another key first; &quot;%3&quot; keeps its key.</source>
+        <translation>%1 ist bereits die Taste von „%2“. Geben Sie „%2“ zuerst eine andere Taste; „%3“ behält seine Taste.</translation>
+    </message>
+</context>
+<context>
     <name>main</name>
     <message>
         <source>Times performances recorded on video: step through a video frame by frame and record when every element starts and ends.</source>
@@ -408,17 +538,6 @@
     <message>
         <source>The probe ffprobe failed.</source>
         <translation>Das Prüfprogramm ffprobe ist fehlgeschlagen.</translation>
-    </message>
-</context>
-<context>
-    <name>TimingHistory</name>
-    <message>
-        <source>Undo</source>
-        <translation>Rückgängig</translation>
-    </message>
-    <message>
-        <source>Redo</source>
-        <translation>Wiederholen</translation>
     </message>
 </context>
 </TS>
