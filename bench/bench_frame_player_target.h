@@ -26,6 +26,7 @@ public:
     QString shownTime() const override;
     qint64 shownTimeMs() const override;
     QTableView *timingTable() const override;
+    bool hasMoveKeys() const override { return true; }
 
 private:
     std::unique_ptr<MediaPlayer> player_;

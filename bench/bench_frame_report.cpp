@@ -37,6 +37,10 @@ struct Tally
 struct Figures
 {
     Tally forward, back, steps, jumps, returnsPaused, returnsPlaying;
+    // The window's own move keys: 10 frames, a second, Home and End; pauses in slow motion and
+    // the step after them.
+    Tally tenFrames, seconds, homeEnd, slowPauses, slowSteps;
+    QVector<double> tenFrameLatencies, secondLatencies;
     QVector<double> stepLatencies, seekLatencies; // steps; jumps and returns
     QVector<double> forwardLatencies, backLatencies;
     int unchanged = 0; // the picture stayed although another frame was due
@@ -61,6 +65,10 @@ struct Figures
             }
             if (kind.startsWith(QLatin1String("mark")))
                 continue;
+            if (kind.startsWith(QLatin1String("key-")) || kind.startsWith(QLatin1String("slow-"))) {
+                addMove(kind, expected, frame, latency);
+                continue;
+            }
             if (kind == QLatin1String("step-forward"))
                 forward.add(expected, frame);
             else if (kind == QLatin1String("step-back"))
@@ -88,6 +96,25 @@ struct Figures
             longestStallWhere = QStringLiteral("%1, between actions").arg(result.value(QStringLiteral("file")).toString());
         }
         loadStall = std::max(loadStall, result.value(QStringLiteral("loadStallMs")).toDouble());
+    }
+
+    void addMove(const QString &kind, int expected, int frame, double latency)
+    {
+        if (kind == QLatin1String("key-ten-frames")) {
+            tenFrames.add(expected, frame);
+            if (latency >= 0)
+                tenFrameLatencies.append(latency);
+        } else if (kind == QLatin1String("key-second")) {
+            seconds.add(expected, frame);
+            if (latency >= 0)
+                secondLatencies.append(latency);
+        } else if (kind == QLatin1String("key-home-end")) {
+            homeEnd.add(expected, frame);
+        } else if (kind == QLatin1String("slow-pause")) {
+            slowPauses.add(expected, frame);
+        } else if (kind == QLatin1String("slow-step")) {
+            slowSteps.add(expected, frame);
+        }
     }
 
     static double percentile(QVector<double> values, double p)
@@ -215,7 +242,49 @@ QString FrameBenchReport::summary() const
                                              : QStringLiteral("–"));
         }
     }
-    return text + latency;
+    return text + latency + movesSummary();
+}
+
+QString FrameBenchReport::movesSummary() const
+{
+    QString text = QStringLiteral(
+        "\n## The window's move keys\n\n"
+        "From the first frame (Home), Shift+Right and Shift+Left (10 frames), Ctrl+Right and "
+        "Ctrl+Left (a second: the frame that starts nearest to the frame's start one second "
+        "on or back) through the file, Home near its end, End last. Slow motion: at a quarter "
+        "of the speed, played from a jump for 0.4 to 0.9 s and paused; exact where the frame "
+        "on screen is the one the time label names, and where Right then shows the next. "
+        "Latency median | p95 | max in ms, from the key to the frame that stayed.\n\n"
+        "| Mode | File | Frame period | ±10 frames | ±1 s | Home, End | Slow-motion pause | "
+        "Step after it | ±10 frames latency | ±1 s latency |\n"
+        "|---|---|---|---|---|---|---|---|---|---|\n");
+    for (const QString &mode : modesOf(results_)) {
+        Figures all;
+        for (const QJsonObject &r : results_) {
+            if (r.value(QStringLiteral("mode")).toString() != mode)
+                continue;
+            Figures f;
+            f.add(r);
+            all.add(r);
+            if (!f.tenFrames.count && !f.slowPauses.count)
+                continue;
+            text += QStringLiteral("| %1 | %2 | %3 | %4 | %5 | %6 | %7 | %8 | %9 | %10 |\n")
+                        .arg(mode, r.value(QStringLiteral("file")).toString())
+                        .arg(r.value(QStringLiteral("framePeriodMs")).toDouble(), 0, 'f', 1)
+                        .arg(f.tenFrames.exactText(), f.seconds.exactText(), f.homeEnd.exactText(),
+                             f.slowPauses.exactText(), f.slowSteps.exactText(),
+                             Figures::latencyText(f.tenFrameLatencies),
+                             Figures::latencyText(f.secondLatencies));
+        }
+        if (all.tenFrames.count || all.slowPauses.count)
+            text += QStringLiteral("| %1 | all files | | %2 | %3 | %4 | %5 | %6 | %7 | %8 |\n")
+                        .arg(mode, all.tenFrames.exactText(), all.seconds.exactText(),
+                             all.homeEnd.exactText(), all.slowPauses.exactText(),
+                             all.slowSteps.exactText(),
+                             Figures::latencyText(all.tenFrameLatencies),
+                             Figures::latencyText(all.secondLatencies));
+    }
+    return text;
 }
 
 QString FrameBenchReport::fileSection(const QJsonObject &result) const
@@ -244,6 +313,13 @@ QString FrameBenchReport::fileSection(const QJsonObject &result) const
     row(QStringLiteral("Jump"), f.jumps);
     row(QStringLiteral("Return to a paused mark"), f.returnsPaused);
     row(QStringLiteral("Return to a playing mark"), f.returnsPlaying);
+    if (f.tenFrames.count) {
+        row(QStringLiteral("Shift+Right, Shift+Left (10 frames)"), f.tenFrames);
+        row(QStringLiteral("Ctrl+Right, Ctrl+Left (1 s)"), f.seconds);
+        row(QStringLiteral("Home, End"), f.homeEnd);
+        row(QStringLiteral("Pause in slow motion"), f.slowPauses);
+        row(QStringLiteral("Right after it"), f.slowSteps);
+    }
     text += QStringLiteral("\nLatency median | p95 | max: steps %1 ms (Right %7 ms, Left %8 ms), jumps and returns %2 ms; picture "
                            "unchanged where another frame was due: %3; longest stall %4 ms (while "
                            "loading: %6 ms); longest screen read %5 ms.\n")

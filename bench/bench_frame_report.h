@@ -23,6 +23,7 @@ public:
 
 private:
     QString summary() const;
+    QString movesSummary() const;
     QString fileSection(const QJsonObject &result) const;
 
     QList<QJsonObject> results_;

@@ -23,8 +23,6 @@ namespace {
 
 constexpr int settleMs = 80; // a frame counts as arrived once it stays this long
 constexpr int hardLimitMs = 8000;
-// Far seeks in a file with a single keyframe decode for seconds before the picture changes.
-constexpr int seekWaitMs = 6000;
 constexpr int pollMs = 2;
 
 qint64 cellMilliseconds(const QVariant &value)
@@ -91,8 +89,14 @@ QJsonObject FrameBenchSession::run()
         recordPlayingMarks();
         progress("playing marks");
         returnToMarks();
+        progress("returns");
     } else {
         notes_ << QStringLiteral("no timing table in the window: marks not measured");
+    }
+    if (target_->hasMoveKeys()) {
+        runKeyMoves();
+        progress("key moves");
+        runSlowMotionPauses();
     }
     result[QStringLiteral("actions")] = actions_;
     result[QStringLiteral("longestStallMs")] = stalls_->overallMaxMs();

@@ -21,9 +21,11 @@ struct FrameBenchPlan
     int jumps = 20;
     int pausedMarks = 10;
     int playingMarks = 10;
+    int keyMoves = 24;
+    int slowPauses = 6;
 
     static FrameBenchPlan full() { return {}; }
-    static FrameBenchPlan quick() { return {20, 8, 4, 4}; }
+    static FrameBenchPlan quick() { return {20, 8, 4, 4, 8, 2}; }
 };
 
 /**
@@ -42,6 +44,10 @@ public:
     QJsonObject run();
 
 private:
+    // How long a seek may take before its picture is given up on: far seeks in a file with a
+    // single keyframe decode for seconds before the picture changes.
+    static constexpr int seekWaitMs = 6000;
+
     struct Observation
     {
         int before = -1;
@@ -59,6 +65,9 @@ private:
     void recordPausedMarks();
     void recordPlayingMarks();
     void returnToMarks();
+    void runKeyMoves();
+    void runSlowMotionPauses();
+    int frameNearest(double ms) const;
 
     Observation act(const std::function<void()> &action, int noChangeTimeoutMs = 1000);
     void wait(int ms);

@@ -33,6 +33,11 @@ public:
     virtual qint64 shownTimeMs() const = 0;
     /** The table of recorded times, or null while the window has none. */
     virtual QTableView *timingTable() const = 0;
+    /**
+     * Whether the window moves with Shift/Ctrl+Left/Right, Home and End, and plays slower
+     * with "[" and faster with "]".
+     */
+    virtual bool hasMoveKeys() const { return false; }
 };
 
 #endif

@@ -7,7 +7,7 @@ add_library(bench_frame_common STATIC
     bench_frame_probe.cpp bench_frame_probe.h
     bench_frame_stall_monitor.cpp bench_frame_stall_monitor.h
     bench_frame_target.h
-    bench_frame_session.cpp bench_frame_session.h
+    bench_frame_session.cpp bench_frame_session_keys.cpp bench_frame_session.h
     bench_frame_child.cpp bench_frame_child.h
     bench_frame_report.cpp bench_frame_report.h)
 target_include_directories(bench_frame_common PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})

@@ -127,11 +127,10 @@ void FrameStepper::setPlaybackRate(double rate)
 
 void FrameStepper::refresh()
 {
-    // A move under way brings a new picture anyway, and seeking again would lose where it
-    // is headed (a frame an open GOP lets only steps reach).
-    if (engine_.isPaused() && landed() == moveCount_ && phase_ == Phase::Still
-        && reachTarget_ < 0 && checkedSeek_ == 0)
-        moveTo(currentTime());
+    // On the way to a frame that only steps reach (open GOPs), the frame wanted is shown
+    // again, not the earlier one sought on the way.
+    if (engine_.isPaused())
+        moveTo(reachTarget_ >= 0 ? reachTarget_ : currentTime());
 }
 
 void FrameStepper::play()
