@@ -53,8 +53,11 @@ qint64 FrameGrid::frameStart(qint64 frame) const
     // start already lies in the next frame.
     if (starts_ && frame < starts_->size())
         return (starts_->at(int(frame)) + 999) / 1000;
-    // The first whole millisecond after the exact start, in integers.
-    return markTime(frame) + 1;
+    // Half a millisecond after the exact start, rounded up: containers that stamp to the
+    // millisecond (MKV) can move a frame's start half a millisecond either way, and the
+    // frame before then reaches up to half a millisecond into this one, where a seek would
+    // still show it. Where the start is itself a whole millisecond this is the next one.
+    return (exactStartUs(frame) + 500 + 999) / 1000;
 }
 
 qint64 FrameGrid::frameAt(qint64 t) const

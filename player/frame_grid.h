@@ -12,12 +12,13 @@ namespace dravenhol::morlek::player {
  *
  * Frame k of a video of that rate starts exactly k * 1000 / fps ms after the origin, the time
  * of the video's first frame (0 for most files; MKV files often start a few ms later). Steps
- * go to the first whole millisecond after a frame's exact start, origin + floor(k * 1000 / fps)
- * + 1, and never drift into a repeated or a skipped frame as whole-millisecond steps do. The
- * extra millisecond is needed where the start is itself a whole millisecond: the back-end's
- * nanosecond time stamps can put such a frame a hair after it (frame 3 of a 30 fps MP4 lies
- * just after 100 ms), and a seek to exactly the start would show the frame before. Before the
- * origin the first frame is on screen.
+ * go to the whole millisecond at or after half a millisecond past a frame's exact start, and
+ * never drift into a repeated or a skipped frame as whole-millisecond steps do. Where the
+ * start is itself a whole millisecond that is the next one: the back-end's nanosecond time
+ * stamps can put such a frame a hair after it (frame 3 of a 30 fps MP4 lies just after
+ * 100 ms). The half millisecond is needed where the container stamps to the millisecond (MKV):
+ * the frame before can then reach up to half a millisecond into the exact start, and a seek
+ * there would show it. Before the origin the first frame is on screen.
  *
  * A grid can also be the video's own frames, from the start of each as the file stamps it:
  * then any rate (slow motion at 120 or 240, 23.976) and a rate that changes on the way are
@@ -48,7 +49,8 @@ public:
     qint64 origin() const { return origin_; }
 
     /**
-     * Where frame k is sought: origin + floor(k * 1000 / fps) + 1 ms; frame 0 at the origin.
+     * Where frame k is sought: its exact start plus half a millisecond, rounded up to the
+     * millisecond; frame 0 at the origin.
      * A listed frame is sought at the first whole millisecond from its stamp on.
      */
     qint64 frameStart(qint64 frame) const;

@@ -313,7 +313,9 @@ bool FrameStepper::stepRunTo(qint64 from, qint64 target, bool run)
         return false;
     if (engine_.runsBackwards())
         return sendStep(target, int(-frames));
-    return turnBackwards(from, target, run);
+    // Turning round decodes the whole keyframe stretch, which pays off for the single steps
+    // back that tend to follow; a longer way back is sought sooner.
+    return frames == -1 && turnBackwards(from, target, run);
 }
 
 bool FrameStepper::sendStep(qint64 target, int frames)
@@ -516,10 +518,15 @@ qint64 FrameStepper::shownTime() const
 
 qint64 FrameStepper::recordingTime() const
 {
-    // The stamp of the frame on screen is right on every kind of video, whatever rate is
-    // chosen; the frame grid stands in while a seek has flushed the picture away.
+    // The file's own frame stamps, once listed, name a frame as the file does (MKV's are
+    // rounded to the millisecond); the stamp of the frame on screen says which frame it is.
+    // That stamp can be a millisecond short: the decoder cuts the frame a seek lands in, and
+    // its start is worked out again from a length the container rounded.
+    const bool listed = framesListed_ && rateIsVideoRate();
     if (engine_.canStep() && (engine_.isPaused() || engine_.isPlaying())) {
         const qint64 shown = engine_.shownFrameTime();
+        if (shown >= 0 && listed)
+            return frames_.markTime(frames_.frameOfMark(shown));
         // Where the player's clock is not the file's (MPEG-TS), a frame that a seek landed in
         // keeps the seek's time as its stamp; the grid, exact on the stream's 90 kHz clock,
         // holds its start.
@@ -530,8 +537,10 @@ qint64 FrameStepper::recordingTime() const
         if (shown >= 0)
             return shown;
     }
+    // While a seek has flushed the picture away, the frame it goes to.
     const FrameGrid grid = frameGrid();
-    return grid.markTime(grid.frameOfMark(shownTime()));
+    const qint64 frame = grid.frameOfMark(shownTime());
+    return listed ? frames_.markTime(frame) : grid.markTime(frame);
 }
 
 bool FrameStepper::stepsFrameByFrame() const

@@ -77,9 +77,11 @@ void TestFrameGrid::stepsVisitEveryFrameOnce()
     for (qint64 frame = 1; frame < 600; ++frame) {
         t = grid.nextFrameTarget(t, total);
         QCOMPARE(realFrame(t), frame);
-        // Strictly after the frame's exact start, and at most one millisecond after it.
+        // At least half a millisecond after the frame's exact start, past the end of the frame
+        // before as a container stamping to the millisecond moves it, and at most one and a
+        // half.
         const double late = t - (origin + frame * 1000.0 / fps);
-        QVERIFY2(late > 0 && late <= 1.0 + 1e-9, qPrintable(QString::number(t)));
+        QVERIFY2(late >= 0.5 - 1e-9 && late <= 1.5 + 1e-9, qPrintable(QString::number(t)));
     }
     for (qint64 frame = 598; frame >= 0; --frame) {
         t = grid.previousFrameTarget(t);

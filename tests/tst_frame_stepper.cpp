@@ -128,6 +128,8 @@ private slots:
     void jumps();
     void playbackSpeed();
     void refreshKeepsAMoveUnderWay();
+    void marksAreTheFilesOwnStamps_data();
+    void marksAreTheFilesOwnStamps();
 
 private:
     // Lands the last move with the engine reporting @p time, and tells the stepper.
@@ -525,9 +527,10 @@ void TestFrameStepper::jumps_data()
         << qint64(480) << qint64(41) << "+1s" << QStringList{"seek 1 1041"} << qint64(1041);
     QTest::addRow("a second on, keyframes 10 s apart: one step over 25 frames")
         << qint64(10000) << qint64(41) << "+1s" << QStringList{"step 1 x25"} << qint64(1041);
-    QTest::addRow("10 back: the run turns round first")
-        << qint64(480) << qint64(801) << "-10f" << QStringList{"run-back 1 821"}
-        << qint64(401);
+    QTest::addRow("10 back: a seek, sooner than turning round")
+        << qint64(480) << qint64(801) << "-10f" << QStringList{"seek 1 401"} << qint64(401);
+    QTest::addRow("10 back, running backwards already: one step over 10 frames")
+        << qint64(480) << qint64(-801) << "-10f" << QStringList{"step 1 x10"} << qint64(401);
     QTest::addRow("10 back near the start: the first frame is sought")
         << qint64(480) << qint64(161) << "-10f" << QStringList{"seek 1 0"} << qint64(0);
     QTest::addRow("a second back, keyframes 10 s apart: a seek (no run backwards)")
@@ -553,7 +556,9 @@ void TestFrameStepper::jumps()
     QFETCH(QStringList, calls);
     QFETCH(qint64, end);
     stepper_->setVideoStart(0, keyGapMs);
-    engine_.now = from;
+    // A negative start: the pipeline runs backwards there.
+    engine_.now = qAbs(from);
+    engine_.backwards = from < 0;
     if (jump == QLatin1String("+10f"))
         stepper_->jumpFrames(10);
     else if (jump == QLatin1String("-10f"))
@@ -622,6 +627,36 @@ void TestFrameStepper::refreshKeepsAMoveUnderWay()
     engine_.shown = 360;
     land(361);
     QCOMPARE(engine_.calls.last(), QStringLiteral("seek 6 361"));
+}
+
+void TestFrameStepper::marksAreTheFilesOwnStamps_data()
+{
+    QTest::addColumn<qint64>("shown");
+    QTest::addColumn<qint64>("mark");
+    // 29.97 fps in MKV from 23 ms: frame 10 starts at 356.67 ms, stamped 357.
+    QTest::addRow("as stamped") << qint64(357) << qint64(357);
+    QTest::addRow("a cut frame, worked out a millisecond short") << qint64(356) << qint64(357);
+    QTest::addRow("the frame before, as stamped") << qint64(323) << qint64(323);
+    QTest::addRow("no picture held: the frame the move went to") << qint64(-1) << qint64(357);
+}
+
+// With the file's frames listed, a mark is the stamp the file gives the frame on screen.
+void TestFrameStepper::marksAreTheFilesOwnStamps()
+{
+    QFETCH(qint64, shown);
+    QFETCH(qint64, mark);
+    engine_.rate = 30000.0 / 1001;
+    stepper_->setRate(30);
+    QVector<qint64> starts;
+    for (int k = 0; k < 120; ++k)
+        starts << (23 + qRound64(k * 1001 / 30.0)) * 1000;
+    stepper_->setVideoStart(23, 500);
+    stepper_->setFrameList(starts);
+    stepper_->jumpTo(360);
+    land(358);
+    engine_.shown = shown;
+    QCOMPARE(stepper_->recordingTime(), mark);
+    QCOMPARE(stepper_->shownFrameNumber(), qint64(shown == 323 ? 9 : 10));
 }
 
 QTEST_GUILESS_MAIN(TestFrameStepper)

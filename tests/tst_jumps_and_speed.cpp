@@ -176,10 +176,15 @@ void TestJumpsAndSpeed::jumpKeysShowTheirFrames()
 
 void TestJumpsAndSpeed::slowMotionPlaysAtTheChosenSpeed_data()
 {
+    QTest::addColumn<QString>("video");
+    QTest::addColumn<int>("fps");
     QTest::addColumn<int>("slower");
     QTest::addColumn<double>("speed");
-    QTest::addRow("1/2") << 1 << 0.5;
-    QTest::addRow("1/4") << 2 << 0.25;
+    QTest::addRow("25 fps at 1/2") << "25" << 25 << 1 << 0.5;
+    QTest::addRow("25 fps at 1/4") << "25" << 25 << 2 << 0.25;
+    QTest::addRow("29.97 fps at 1/8") << "29.97" << 30 << 3 << 0.125;
+    QTest::addRow("50 fps at 1/4") << "50" << 50 << 2 << 0.25;
+    QTest::addRow("variable rate at 1/2") << "vfr" << 0 << 1 << 0.5;
 }
 
 // Frames per second of the clock, counted on the screen, match the speed; the sound is
@@ -187,12 +192,18 @@ void TestJumpsAndSpeed::slowMotionPlaysAtTheChosenSpeed_data()
 // frame whose start the time label and a mark give.
 void TestJumpsAndSpeed::slowMotionPlaysAtTheChosenSpeed()
 {
+    QFETCH(QString, video);
+    QFETCH(int, fps);
     QFETCH(int, slower);
     QFETCH(double, speed);
-    MediaPlayer *player = open(videos_.value(QStringLiteral("25")));
+    const QString path = videos_.value(video);
+    MediaPlayer *player = open(path);
     QVERIFY(player);
-    player->setFPS(25);
-    const QList<qint64> starts = morlek::test::frameStartsMs(videos_.value(QStringLiteral("25")));
+    player->setFPS(fps);
+    if (fps == 0)
+        QTRY_VERIFY(player->frameGrid().isFrameList());
+    const QList<qint64> starts = morlek::test::frameStartsMs(path);
+    const qint64 shift = player->frameGrid().origin() - starts.first();
     for (int i = 0; i < slower; ++i)
         QTest::keyClick(player, Qt::Key_BracketLeft);
     QCOMPARE(player->playbackRate(), speed);
@@ -209,8 +220,10 @@ void TestJumpsAndSpeed::slowMotionPlaysAtTheChosenSpeed()
     clock.start();
     QTest::qWait(1500);
     const int later = shownFrame();
+    QVERIFY(first >= 0 && later > first);
+    // Frames per second of the clock, against the file's own frames in the stretch played.
     const double measured = (later - first) * 1000.0 / clock.elapsed();
-    const double due = 25 * speed;
+    const double due = (later - first) * 1000.0 / (starts.at(later) - starts.at(first)) * speed;
     QVERIFY2(qAbs(measured - due) <= due * 0.25 + 0.7,
              qPrintable(QStringLiteral("%1 frames a second, %2 due").arg(measured).arg(due)));
 
@@ -225,14 +238,14 @@ void TestJumpsAndSpeed::slowMotionPlaysAtTheChosenSpeed()
     QCOMPARE(before, after);
     const auto *table = player->timerWidget()->findChild<TimingTable *>();
     QTRY_VERIFY(!table->runMarks(table->shownRun()).isEmpty());
-    QCOMPARE(table->runMarks(table->shownRun()).last(), starts.at(before));
+    QCOMPARE(table->runMarks(table->shownRun()).last(), starts.at(before) + shift);
 
     QTest::keyClick(player, Qt::Key_Space);
     QTRY_VERIFY(player->engine()->isPaused());
     QTest::qWait(400);
     const int paused = shownFrame();
     QVERIFY(paused >= 0);
-    QTRY_COMPARE(player->recordingTime(), starts.at(paused));
+    QTRY_COMPARE(player->recordingTime(), starts.at(paused) + shift);
     QTest::qWait(300);
     QCOMPARE(shownFrame(), paused);
     // A step from there goes one frame on, and normal speed brings the sound back.
