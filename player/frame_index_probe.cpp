@@ -19,10 +19,11 @@ void FrameIndexProbe::probe(const QString &path)
 {
     job_->run({QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-select_streams"),
                QStringLiteral("v:0"), QStringLiteral("-show_entries"),
-               QStringLiteral("format=start_time:packet=pts_time"), QStringLiteral("-of"),
+               QStringLiteral("format=start_time:packet=pts_time,flags"), QStringLiteral("-of"),
                QStringLiteral("compact"), QFileInfo(path).absoluteFilePath()},
               [this, path](const QByteArray &output) {
-                  emit indexed(path, parseFrameIndex(output));
+                  const FrameIndex index = parseFrameIndex(output);
+                  emit indexed(path, index.startsUs, index.leadingUs);
               });
 }
 
@@ -43,31 +44,43 @@ bool valueOf(const QByteArray &line, const QByteArray &key, double *value)
 
 } // namespace
 
-QVector<qint64> parseFrameIndex(const QByteArray &output)
+FrameIndex parseFrameIndex(const QByteArray &output)
 {
     QVector<double> stamps;
+    QVector<double> leading;
     double formatStart = 0;
+    double keyframe = -1;
     const QList<QByteArray> lines = output.split('\n');
     stamps.reserve(lines.size());
     for (const QByteArray &line : lines) {
         double value = 0;
-        if (line.startsWith("packet|") && valueOf(line, "pts_time", &value))
+        if (line.startsWith("packet|") && valueOf(line, "pts_time", &value)) {
             stamps << value;
-        else if (line.startsWith("format|") && valueOf(line, "start_time", &value))
+            // Packets come in decoding order: one after a keyframe with an earlier stamp
+            // leads it.
+            if (line.contains("|flags=K"))
+                keyframe = value;
+            else if (keyframe >= 0 && value < keyframe)
+                leading << value;
+        } else if (line.startsWith("format|") && valueOf(line, "start_time", &value)) {
             formatStart = value;
+        }
     }
     // MPEG transport and program streams start their clock anywhere; the player counts from
     // the file's start.
     const double offset = qMax(0.0, formatStart);
-    QVector<qint64> starts;
-    starts.reserve(stamps.size());
-    for (const double seconds : qAsConst(stamps)) {
+    const auto fromStart = [offset](const QVector<double> &seconds) {
+        QVector<qint64> us;
+        us.reserve(seconds.size());
         // Frames before the start are decoded only to build the first one, never shown.
-        if (seconds - offset >= 0)
-            starts << std::llround((seconds - offset) * 1e6);
-    }
-    // Packets come in decoding order; frames are shown in the order of their stamps.
-    std::sort(starts.begin(), starts.end());
-    starts.erase(std::unique(starts.begin(), starts.end()), starts.end());
-    return starts;
+        for (const double s : seconds) {
+            if (s - offset >= 0)
+                us << std::llround((s - offset) * 1e6);
+        }
+        // Frames are shown in the order of their stamps.
+        std::sort(us.begin(), us.end());
+        us.erase(std::unique(us.begin(), us.end()), us.end());
+        return us;
+    };
+    return {fromStart(stamps), fromStart(leading)};
 }

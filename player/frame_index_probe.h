@@ -24,17 +24,34 @@ public:
     void probe(const QString &path);
 
 signals:
-    /** The start of every frame of @p path's first video stream, in µs, in presentation order. */
-    void indexed(const QString &path, const QVector<qint64> &startsUs);
+    /**
+     * The start of every frame of @p path's first video stream, in µs, in presentation order,
+     * and of the frames among them that lead a keyframe (see FrameIndex).
+     */
+    void indexed(const QString &path, const QVector<qint64> &startsUs,
+                 const QVector<qint64> &leadingUs);
 
 private:
     FfprobeJob *const job_;
 };
 
+/** A video's frames as its file lists them. */
+struct FrameIndex
+{
+    /** The start of every frame in µs from the file's start, in presentation order. */
+    QVector<qint64> startsUs;
+    /**
+     * The starts of the frames that come after a keyframe in the file but are shown before it
+     * (the leading frames of HEVC's open GOPs). They need the keyframe stretch before theirs,
+     * so a decoder that starts at their keyframe, as running backwards does, never shows them.
+     */
+    QVector<qint64> leadingUs;
+};
+
 /**
- * Reads ffprobe's compact lines ("packet|pts_time=<s>", "format|start_time=<s>") into sorted
- * frame starts in µs from the file's start.
+ * Reads ffprobe's compact lines ("packet|pts_time=<s>|flags=K__", "format|start_time=<s>"),
+ * packets in decoding order, into the file's frame index.
  */
-QVector<qint64> parseFrameIndex(const QByteArray &output);
+FrameIndex parseFrameIndex(const QByteArray &output);
 
 #endif

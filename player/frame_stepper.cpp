@@ -46,6 +46,7 @@ void FrameStepper::newVideo()
     frames_ = FrameGrid();
     framesListed_ = false;
     listedUs_.clear();
+    leadingUs_.clear();
     firstShownMs_ = -1;
     videoOrigin_ = 0;
     keyGapMs_ = -1;
@@ -309,7 +310,7 @@ bool FrameStepper::stepRunTo(qint64 from, qint64 target, bool run)
         return !engine_.runsBackwards() && target + seekStep() < engine_.totalTime()
             && sendStep(target, int(frames));
     // Backwards, but not onto the first frame: running backwards, that step never arrives.
-    if (!reverseStepsAffordable() || to < 1)
+    if (!reverseStepsAffordable() || to < 1 || leadsAKeyframe(to))
         return false;
     if (engine_.runsBackwards())
         return sendStep(target, int(-frames));

@@ -37,8 +37,12 @@ public:
     void newVideo();
     /** The time of the video's first frame, and its longest keyframe stretch (-1 unknown). */
     void setVideoStart(qint64 originMs, qint64 keyGapMs);
-    /** The start of every frame of the video in µs, as the file stamps it. */
-    void setFrameList(const QVector<qint64> &startsUs);
+    /**
+     * The start of every frame of the video in µs, as the file stamps it, and of those that
+     * lead a keyframe (open GOPs): running backwards never shows them, so they are sought.
+     */
+    void setFrameList(const QVector<qint64> &startsUs,
+                      const QVector<qint64> &leadingUs = QVector<qint64>());
     /** The stamp of the first frame as the engine showed it when the video loaded. */
     void setFirstFrameShown(qint64 ms);
     /**
@@ -142,6 +146,7 @@ private:
     bool movePending() const;
     quint64 landed() const;
     bool reverseStepsAffordable() const;
+    bool leadsAKeyframe(qint64 frame) const;
     bool stepShowsItsFrame(Phase step) const;
     bool broughtTheFrameItLeft(Phase step) const;
 
@@ -154,6 +159,7 @@ private:
     FrameGrid frames_;
     bool framesListed_ = false;
     QVector<qint64> listedUs_;
+    QVector<qint64> leadingUs_;
     // The first frame as shown, -1 until known.
     qint64 firstShownMs_ = -1;
     // The start of the video's last frame, once playback has reached it; -1 until then.

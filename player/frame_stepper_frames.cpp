@@ -4,6 +4,8 @@
 
 #include "step_engine.h"
 
+#include <algorithm>
+
 namespace dravenhol::morlek::player {
 
 namespace {
@@ -68,10 +70,23 @@ void FrameStepper::buildFrames()
     frames_ = FrameGrid::ofFrames(shifted);
 }
 
-void FrameStepper::setFrameList(const QVector<qint64> &startsUs)
+void FrameStepper::setFrameList(const QVector<qint64> &startsUs,
+                                const QVector<qint64> &leadingUs)
 {
     listedUs_ = startsUs;
+    leadingUs_ = leadingUs;
     buildFrames();
+}
+
+bool FrameStepper::leadsAKeyframe(qint64 frame) const
+{
+    if (leadingUs_.isEmpty() || listedUs_.isEmpty())
+        return false;
+    // On the file's clock, as listed (see buildFrames()), within a millisecond of the start.
+    const qint64 shiftUs = origin() * 1000 - listedUs_.first();
+    const qint64 us = frameGrid().exactStartUs(frame) - (qAbs(shiftUs) < 50000 ? 0 : shiftUs);
+    const auto near = std::lower_bound(leadingUs_.cbegin(), leadingUs_.cend(), us - 1000);
+    return near != leadingUs_.cend() && *near <= us + 1000;
 }
 
 FrameGrid FrameStepper::frameGrid() const

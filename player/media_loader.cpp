@@ -41,9 +41,10 @@ MediaLoader::MediaLoader(PlaybackEngine &engine, QObject *parent)
                     emit probed(startMs, keyGapMs);
             });
     connect(index_, &FrameIndexProbe::indexed, this,
-            [this](const QString &path, const QVector<qint64> &startsUs) {
+            [this](const QString &path, const QVector<qint64> &startsUs,
+                   const QVector<qint64> &leadingUs) {
                 if (path == current_)
-                    emit framesListed(startsUs);
+                    emit framesListed(startsUs, leadingUs);
             });
 }
 

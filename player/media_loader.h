@@ -59,8 +59,11 @@ signals:
     void failed(const QString &path, const QString &detail, bool gaveUp);
     /** The first frame's time and the longest keyframe stretch of the file on (-1 unknown). */
     void probed(qint64 originMs, qint64 keyGapMs);
-    /** The start of every frame of the file on, in µs, as the file stamps it. */
-    void framesListed(const QVector<qint64> &startsUs);
+    /**
+     * The start of every frame of the file on, in µs, as the file stamps it, and of the
+     * frames that lead a keyframe (open GOPs).
+     */
+    void framesListed(const QVector<qint64> &startsUs, const QVector<qint64> &leadingUs);
 
 private:
     void start(const QString &path);

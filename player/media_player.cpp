@@ -188,8 +188,9 @@ void MediaPlayer::connectPlayback()
     connect(&loader_, &MediaLoader::loaded, this, &MediaPlayer::fileLoaded);
     connect(&loader_, &MediaLoader::failed, this, &MediaPlayer::loadFailed);
     connect(&loader_, &MediaLoader::probed, &stepper_, &FrameStepper::setVideoStart);
-    connect(&loader_, &MediaLoader::framesListed, this, [this](const QVector<qint64> &startsUs) {
-        stepper_.setFrameList(startsUs);
+    connect(&loader_, &MediaLoader::framesListed, this,
+            [this](const QVector<qint64> &startsUs, const QVector<qint64> &leadingUs) {
+        stepper_.setFrameList(startsUs, leadingUs);
         // The file's own frames can tell another rate than the decoder did (field-coded
         // camcorder video): the menu follows, unless the user has chosen meanwhile.
         if (!rateChosen_)

@@ -130,6 +130,8 @@ private slots:
     void refreshKeepsAMoveUnderWay();
     void marksAreTheFilesOwnStamps_data();
     void marksAreTheFilesOwnStamps();
+    void leftOntoAFrameThatLeadsAKeyframe_data();
+    void leftOntoAFrameThatLeadsAKeyframe();
 
 private:
     // Lands the last move with the engine reporting @p time, and tells the stepper.
@@ -657,6 +659,34 @@ void TestFrameStepper::marksAreTheFilesOwnStamps()
     engine_.shown = shown;
     QCOMPARE(stepper_->recordingTime(), mark);
     QCOMPARE(stepper_->shownFrameNumber(), qint64(shown == 323 ? 9 : 10));
+}
+
+void TestFrameStepper::leftOntoAFrameThatLeadsAKeyframe_data()
+{
+    QTest::addColumn<QVector<qint64>>("leadingUs");
+    QTest::addColumn<QString>("call");
+    // 25 fps from 0; Left from frame 5 (201) to frame 4 (161).
+    QTest::addRow("an ordinary frame: run backwards") << QVector<qint64>{} << "run-back 1 221";
+    QTest::addRow("frame 4 leads the keyframe at 5: sought")
+        << QVector<qint64>{120000, 160000} << "seek 1 161";
+    QTest::addRow("frames before it lead: run backwards") << QVector<qint64>{80000, 120000}
+                                                          << "run-back 1 221";
+}
+
+// An open GOP's leading frames are never shown running backwards: Left onto one seeks at once
+// instead of waiting for a step that never comes.
+void TestFrameStepper::leftOntoAFrameThatLeadsAKeyframe()
+{
+    QFETCH(QVector<qint64>, leadingUs);
+    QFETCH(QString, call);
+    QVector<qint64> starts;
+    for (int k = 0; k < 250; ++k)
+        starts << k * 40000;
+    stepper_->setVideoStart(0, 480);
+    stepper_->setFrameList(starts, leadingUs);
+    engine_.now = 201;
+    stepper_->rewind();
+    QCOMPARE(engine_.calls, QStringList{call});
 }
 
 QTEST_GUILESS_MAIN(TestFrameStepper)

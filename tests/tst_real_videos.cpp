@@ -2,6 +2,7 @@
 // the screen: a camcorder's MPEG-TS, a variable-rate MP4 with sound, HEVC with open GOPs and
 // phone slow motion.
 
+#include "frame_index_probe.h"
 #include "media_player.h"
 #include "player_fixture.h"
 #include "test_support.h"
@@ -26,6 +27,7 @@ private slots:
     void jumpsShowTheFrameThatHoldsTheTime();
     void stepsCrossOpenGopKeyframes();
     void camcorderStreamStepsAtItsOwnRate();
+    void openGopLeadingFramesAreListed();
 
 private:
     MediaPlayer *open(const QString &path);
@@ -153,6 +155,30 @@ void TestRealVideos::camcorderStreamStepsAtItsOwnRate()
     QTRY_VERIFY(player->stepsFrameByFrame());
     const QString failure = morlek::test::stepThrough(*player, 0, 14, 1);
     QVERIFY2(failure.isEmpty(), qPrintable(failure));
+}
+
+// The frames an open GOP shows before its keyframe are told apart from the file's packets;
+// H.264 as encoders write it by default has none.
+void TestRealVideos::openGopLeadingFramesAreListed()
+{
+    FrameIndexProbe probe;
+    QSignalSpy indexed(&probe, &FrameIndexProbe::indexed);
+    probe.probe(videos_.value(QStringLiteral("hevc")));
+    QVERIFY(indexed.wait(10000));
+    const auto starts = indexed.at(0).at(1).value<QVector<qint64>>();
+    const auto leading = indexed.at(0).at(2).value<QVector<qint64>>();
+    QCOMPARE(starts.size(), 90);
+    QVERIFY(!leading.isEmpty());
+    // Each is a frame of the file, and the keyframes of 12 frames are not among them.
+    for (const qint64 us : leading) {
+        const int frame = int(starts.indexOf(us));
+        QVERIFY2(frame > 0, qPrintable(QString::number(us)));
+        QVERIFY(frame % 12 != 0);
+    }
+    probe.probe(videos_.value(QStringLiteral("120")));
+    QVERIFY(indexed.wait(10000));
+    QVERIFY(!indexed.at(1).at(1).value<QVector<qint64>>().isEmpty());
+    QVERIFY(indexed.at(1).at(2).value<QVector<qint64>>().isEmpty());
 }
 
 QTEST_MAIN(TestRealVideos)
