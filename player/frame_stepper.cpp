@@ -47,6 +47,7 @@ void FrameStepper::newVideo()
     framesListed_ = false;
     listedUs_.clear();
     leadingUs_.clear();
+    stepsMissed_ = false;
     firstShownMs_ = -1;
     videoOrigin_ = 0;
     keyGapMs_ = -1;
@@ -158,11 +159,22 @@ void FrameStepper::pausedFromPlaying()
 {
     if (pausedAtEnd_)
         return;
-    // Paused playback keeps the next frame on screen while the time still lies in the one
+    // Paused playback can keep the next frame on screen while the time still lies in the one
     // before; moving to the start of the shown frame keeps the picture and makes the time,
-    // and so a mark recorded now, that of the frame on screen.
+    // and so steps from here, that of the frame on screen. The picture's stamp says which
+    // frame it is (a camcorder's field-coded frames are stamped per field); without it, the
+    // next frame is taken, as it is where the player's clock is not the file's (MPEG-TS),
+    // whose stamps after playing do not tell the frame on screen.
+    const FrameGrid grid = frameGrid();
     const qint64 now = engine_.time();
-    const qint64 shown = frameGrid().nextFrameTarget(now, engine_.totalTime());
+    const qint64 stamp = engine_.canStep() ? engine_.shownFrameTime() : -1;
+    if (stamp >= 0 && rateIsVideoRate() && origin() == videoOrigin_) {
+        const qint64 frame = grid.frameOfMark(stamp);
+        if (grid.frameAt(now) != frame)
+            seekTo(grid.frameStart(frame));
+        return;
+    }
+    const qint64 shown = grid.nextFrameTarget(now, engine_.totalTime());
     if (shown != now)
         seekTo(shown);
 }
@@ -301,7 +313,11 @@ bool FrameStepper::stepRunTo(qint64 from, qint64 target, bool run)
     // A step decodes every frame on the way, a seek those from the keyframe before the
     // target: a run of steps is the faster within a keyframe stretch, up to a second.
     qint64 most = 1;
-    if (run && keyGapMs_ > 0 && grid.fps() > 0)
+    // Field-coded video can come as a picture per field, or per frame, as the decoder goes:
+    // a run of steps over several frames would not know how far it went. So it is where a
+    // step has brought another frame than the one it was sent for.
+    const bool fieldPictures = qAbs(videoRate() - engine_.videoFrameRate()) > 0.01;
+    if (run && !fieldPictures && !stepsMissed_ && keyGapMs_ > 0 && grid.fps() > 0)
         most = qBound<qint64>(1, keyGapMs_ * grid.fps() / 1000, grid.fps());
     if (frames == 0 || qAbs(frames) > most)
         return false;
@@ -374,6 +390,8 @@ void FrameStepper::settle()
     clock_.cancelWake();
     const Phase was = phase_;
     phase_ = Phase::Still;
+    if (landed() == moveCount_ && !stepShowsItsFrame(was))
+        stepsMissed_ = true;
     // Field-coded video can come as a picture per field: a step that brought the other
     // picture of the frame it left goes one picture further.
     if (landed() == moveCount_ && !stepShowsItsFrame(was) && !stepRepeated_

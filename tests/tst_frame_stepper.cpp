@@ -132,6 +132,9 @@ private slots:
     void marksAreTheFilesOwnStamps();
     void leftOntoAFrameThatLeadsAKeyframe_data();
     void leftOntoAFrameThatLeadsAKeyframe();
+    void pausingKeepsTheFrameOnScreen_data();
+    void pausingKeepsTheFrameOnScreen();
+    void aStepThatMissedEndsRuns();
 
 private:
     // Lands the last move with the engine reporting @p time, and tells the stepper.
@@ -251,6 +254,10 @@ void TestFrameStepper::fieldCodedVideoStepsTwoPicturesAFrame()
     QCOMPARE(engine_.calls.size(), 2);
     // A mark now is frame 1's start.
     QCOMPARE(stepper_->recordingTime(), qint64(40));
+    // Pictures per frame vary: 10 frames on are sought, not stepped over.
+    clock_->advance(1000);
+    stepper_->jumpFrames(10);
+    QCOMPARE(engine_.calls.last(), QStringLiteral("seek 3 441"));
     // A video really at 50 frames a second steps a picture a frame.
     QVector<qint64> fifty;
     for (int k = 0; k < 100; ++k)
@@ -687,6 +694,61 @@ void TestFrameStepper::leftOntoAFrameThatLeadsAKeyframe()
     engine_.now = 201;
     stepper_->rewind();
     QCOMPARE(engine_.calls, QStringList{call});
+}
+
+void TestFrameStepper::pausingKeepsTheFrameOnScreen_data()
+{
+    QTest::addColumn<qint64>("time");
+    QTest::addColumn<qint64>("stamp");
+    QTest::addColumn<QStringList>("calls");
+    QTest::addColumn<qint64>("after");
+    // 25 fps: frame 70 spans 2800 to 2840 ms.
+    QTest::addRow("the time in the frame on screen: it stays")
+        << qint64(2806) << qint64(2800) << QStringList{} << qint64(2806);
+    QTest::addRow("a field's stamp, half a frame on: it stays")
+        << qint64(2806) << qint64(2820) << QStringList{} << qint64(2806);
+    QTest::addRow("the time still in the frame before: onto the frame on screen")
+        << qint64(2790) << qint64(2800) << QStringList{"seek 1 2801"} << qint64(2801);
+    QTest::addRow("no stamp: the next frame") << qint64(2806) << qint64(-1)
+                                              << QStringList{"seek 1 2841"} << qint64(2841);
+}
+
+// Pausing leaves the time, and so the steps that follow, on the frame the picture shows.
+void TestFrameStepper::pausingKeepsTheFrameOnScreen()
+{
+    QFETCH(qint64, time);
+    QFETCH(qint64, stamp);
+    QFETCH(QStringList, calls);
+    QFETCH(qint64, after);
+    engine_.now = time;
+    engine_.shown = stamp;
+    stepper_->pausedFromPlaying();
+    QCOMPARE(engine_.calls, calls);
+    QCOMPARE(stepper_->currentTime(), after);
+}
+
+// Once a step of a video has brought another frame than it was sent for (a camcorder's
+// field-coded video, whose decoder hands out pictures per field or per frame), jumps of 10
+// frames seek instead of stepping over them.
+void TestFrameStepper::aStepThatMissedEndsRuns()
+{
+    stepper_->forward();
+    engine_.shown = 80;
+    land(81);
+    QCOMPARE(engine_.calls, (QStringList{"step 1", "seek 2 41"}));
+    engine_.shown = 40;
+    land(41);
+    stepper_->jumpFrames(10);
+    QCOMPARE(engine_.calls.last(), QStringLiteral("seek 3 441"));
+    // A new video starts trusting runs again.
+    stepper_->newVideo();
+    stepper_->setVideoStart(0, 500);
+    engine_.calls.clear();
+    engine_.now = 41;
+    engine_.landed = 3;
+    clock_->advance(1000);
+    stepper_->jumpFrames(10);
+    QCOMPARE(engine_.calls, QStringList{"step 4 x10"});
 }
 
 QTEST_GUILESS_MAIN(TestFrameStepper)
