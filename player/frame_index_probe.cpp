@@ -19,7 +19,8 @@ void FrameIndexProbe::probe(const QString &path)
 {
     job_->run({QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-select_streams"),
                QStringLiteral("v:0"), QStringLiteral("-show_entries"),
-               QStringLiteral("format=start_time:packet=pts_time,flags"), QStringLiteral("-of"),
+               QStringLiteral("format=start_time:stream=r_frame_rate:packet=pts_time,flags"),
+               QStringLiteral("-of"),
                QStringLiteral("compact"), QFileInfo(path).absoluteFilePath()},
               [this, path](const QByteArray &output) {
                   const FrameIndex index = parseFrameIndex(output);
@@ -42,6 +43,20 @@ bool valueOf(const QByteArray &line, const QByteArray &key, double *value)
     return ok;
 }
 
+// The rate of a compact "stream|r_frame_rate=30000/1001" line; 0 when absent or unknown.
+double frameRateOf(const QByteArray &line)
+{
+    const int at = line.indexOf("|r_frame_rate=");
+    if (at < 0)
+        return 0;
+    const int from = at + int(qstrlen("|r_frame_rate="));
+    const int to = line.indexOf('|', from);
+    const QList<QByteArray> parts = line.mid(from, to < 0 ? -1 : to - from).trimmed().split('/');
+    const double numerator = parts.value(0).toDouble();
+    const double denominator = parts.size() > 1 ? parts.at(1).toDouble() : 1;
+    return numerator > 0 && denominator > 0 ? numerator / denominator : 0;
+}
+
 } // namespace
 
 FrameIndex parseFrameIndex(const QByteArray &output)
@@ -50,11 +65,15 @@ FrameIndex parseFrameIndex(const QByteArray &output)
     QVector<double> leading;
     double formatStart = 0;
     double keyframe = -1;
+    int unstamped = 0;
+    double rate = 0;
     const QList<QByteArray> lines = output.split('\n');
     stamps.reserve(lines.size());
     for (const QByteArray &line : lines) {
         double value = 0;
-        if (line.startsWith("packet|") && valueOf(line, "pts_time", &value)) {
+        if (line.startsWith("packet|") && !valueOf(line, "pts_time", &value)) {
+            ++unstamped;
+        } else if (line.startsWith("packet|")) {
             stamps << value;
             // Packets come in decoding order: one after a keyframe with an earlier stamp
             // leads it.
@@ -64,7 +83,15 @@ FrameIndex parseFrameIndex(const QByteArray &output)
                 leading << value;
         } else if (line.startsWith("format|") && valueOf(line, "start_time", &value)) {
             formatStart = value;
+        } else if (line.startsWith("stream|")) {
+            rate = frameRateOf(line);
         }
+    }
+    // AVI stamps no packet: a packet a frame, at the stream's fixed rate. (The file's length
+    // can be the sound's, longer than its video.)
+    if (stamps.isEmpty() && unstamped > 1 && rate > 0) {
+        for (int k = 0; k < unstamped; ++k)
+            stamps << qMax(0.0, formatStart) + k / rate;
     }
     // MPEG transport and program streams start their clock anywhere; the player counts from
     // the file's start.

@@ -49,8 +49,8 @@ struct FrameIndex
 };
 
 /**
- * Reads ffprobe's compact lines ("packet|pts_time=<s>|flags=K__", "format|start_time=<s>"),
- * packets in decoding order, into the file's frame index.
+ * Reads ffprobe's compact lines ("packet|pts_time=<s>|flags=K__", "stream|r_frame_rate=<n/d>",
+ * "format|start_time=<s>"), packets in decoding order, into the file's frame index.
  */
 FrameIndex parseFrameIndex(const QByteArray &output);
 

@@ -28,3 +28,5 @@ morlek_add_test(tst_jumps_and_speed SOURCES tst_jumps_and_speed.cpp
                 LIBS morlek_player morlek_playersupport VIDEO TIMEOUT 240)
 morlek_add_test(tst_shortcut_store SOURCES tst_shortcut_store.cpp LIBS morlek_shortcuts
                 WIDGETS TIMEOUT 60)
+morlek_add_test(tst_frame_stepper_moves SOURCES tst_frame_stepper_moves.cpp
+                LIBS morlek_player_core TIMEOUT 60)

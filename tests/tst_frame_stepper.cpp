@@ -2,6 +2,7 @@
 
 #include "frame_stepper.h"
 #include "step_engine.h"
+#include "step_fakes.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -10,91 +11,8 @@ using dravenhol::morlek::player::FrameStepper;
 using dravenhol::morlek::player::StepClock;
 using dravenhol::morlek::player::StepEngine;
 
-namespace {
-
-// Writes down what it is asked as "step 1", "run-back 1 221", "seek 2 121", "pipeline-seek 3
-// 961", "play", "pause"; moves land when the test says.
-class FakeEngine : public StepEngine
-{
-public:
-    bool paused = true;
-    bool playing = false;
-    bool loading = false;
-    bool stepping = true;
-    bool refuseSteps = false;
-    qint64 now = 0;
-    qint64 total = 10000;
-    double rate = 25;
-    qint64 shown = -1;
-    quint64 landed = 0;
-    bool backwards = false;
-    QStringList calls;
-
-    bool isPaused() const override { return paused; }
-    bool isPlaying() const override { return playing; }
-    bool isLoading() const override { return loading; }
-    qint64 time() const override { return now; }
-    qint64 totalTime() const override { return total; }
-    double videoFrameRate() const override { return rate; }
-    bool canStep() const override { return stepping; }
-    qint64 shownFrameTime() const override { return shown; }
-    quint64 landedMove() const override { return landed; }
-    bool stepFrames(quint64 move, int frames) override
-    {
-        if (refuseSteps)
-            return false;
-        calls << (frames == 1 ? QStringLiteral("step %1").arg(move)
-                              : QStringLiteral("step %1 x%2").arg(move).arg(frames));
-        return true;
-    }
-    bool runBackwards(quint64 move, qint64 fromMs) override
-    {
-        calls << QStringLiteral("run-back %1 %2").arg(move).arg(fromMs);
-        backwards = true;
-        return true;
-    }
-    bool runsBackwards() const override { return backwards; }
-    void seek(quint64 move, qint64 ms, double speed) override
-    {
-        calls << (speed == 1.0 ? QStringLiteral("seek %1 %2").arg(move).arg(ms)
-                               : QStringLiteral("seek %1 %2 at %3").arg(move).arg(ms).arg(speed));
-        backwards = false;
-    }
-    bool seekPipeline(quint64 move, qint64 ms) override
-    {
-        calls << QStringLiteral("pipeline-seek %1 %2").arg(move).arg(ms);
-        backwards = false;
-        return true;
-    }
-    void play() override
-    {
-        calls << QStringLiteral("play");
-        paused = false;
-        playing = true;
-    }
-    void pause() override { calls << QStringLiteral("pause"); }
-};
-
-class FakeClock : public StepClock
-{
-public:
-    qint64 now = 1000;
-    qint64 wakeAt = -1;
-
-    qint64 nowMs() const override { return now; }
-    void wakeIn(qint64 ms) override { wakeAt = now + ms; }
-    void cancelWake() override { wakeAt = -1; }
-    void advance(qint64 ms)
-    {
-        now += ms;
-        if (wakeAt >= 0 && now >= wakeAt) {
-            wakeAt = -1;
-            emit woke();
-        }
-    }
-};
-
-} // namespace
+using morlek::test::FakeClock;
+using morlek::test::FakeEngine;
 
 class TestFrameStepper : public QObject
 {
@@ -124,17 +42,6 @@ private slots:
     void firstFrameAsShown();
     void frameNumberAtTheVideosOwnRate_data();
     void frameNumberAtTheVideosOwnRate();
-    void jumps_data();
-    void jumps();
-    void playbackSpeed();
-    void refreshKeepsAMoveUnderWay();
-    void marksAreTheFilesOwnStamps_data();
-    void marksAreTheFilesOwnStamps();
-    void leftOntoAFrameThatLeadsAKeyframe_data();
-    void leftOntoAFrameThatLeadsAKeyframe();
-    void pausingKeepsTheFrameOnScreen_data();
-    void pausingKeepsTheFrameOnScreen();
-    void aStepThatMissedEndsRuns();
 
 private:
     // Lands the last move with the engine reporting @p time, and tells the stepper.
@@ -163,10 +70,7 @@ void TestFrameStepper::cleanup()
 
 void TestFrameStepper::land(qint64 time)
 {
-    const QString last = engine_.calls.isEmpty() ? QString() : engine_.calls.last();
-    const QStringList words = last.split(QLatin1Char(' '));
-    if (words.size() >= 2)
-        engine_.landed = words.at(1).toULongLong();
+    engine_.landed = engine_.lastMove();
     engine_.now = time;
     stepper_->moveArrived();
 }
@@ -518,237 +422,6 @@ void TestFrameStepper::frameNumberAtTheVideosOwnRate()
     engine_.shown = shown;
     stepper_->setRate(chosen);
     QCOMPARE(stepper_->shownFrameNumber(), frame);
-}
-
-void TestFrameStepper::jumps_data()
-{
-    QTest::addColumn<qint64>("keyGapMs");
-    QTest::addColumn<qint64>("from");
-    QTest::addColumn<QString>("jump");
-    QTest::addColumn<QStringList>("calls");
-    QTest::addColumn<qint64>("end");
-    // 25 fps, 10 s: frame k is sought at k * 40 + 1, the last frame (249) at 9961.
-    QTest::addRow("10 on, keyframes 480 ms apart: one step over 10 frames")
-        << qint64(480) << qint64(0) << "+10f" << QStringList{"step 1 x10"} << qint64(401);
-    QTest::addRow("10 on, keyframes unknown: a seek")
-        << qint64(-1) << qint64(0) << "+10f" << QStringList{"seek 1 401"} << qint64(401);
-    QTest::addRow("a second on, keyframes 480 ms apart: a seek")
-        << qint64(480) << qint64(41) << "+1s" << QStringList{"seek 1 1041"} << qint64(1041);
-    QTest::addRow("a second on, keyframes 10 s apart: one step over 25 frames")
-        << qint64(10000) << qint64(41) << "+1s" << QStringList{"step 1 x25"} << qint64(1041);
-    QTest::addRow("10 back: a seek, sooner than turning round")
-        << qint64(480) << qint64(801) << "-10f" << QStringList{"seek 1 401"} << qint64(401);
-    QTest::addRow("10 back, running backwards already: one step over 10 frames")
-        << qint64(480) << qint64(-801) << "-10f" << QStringList{"step 1 x10"} << qint64(401);
-    QTest::addRow("10 back near the start: the first frame is sought")
-        << qint64(480) << qint64(161) << "-10f" << QStringList{"seek 1 0"} << qint64(0);
-    QTest::addRow("a second back, keyframes 10 s apart: a seek (no run backwards)")
-        << qint64(10000) << qint64(2001) << "-1s" << QStringList{"seek 1 1001"}
-        << qint64(1001);
-    QTest::addRow("End") << qint64(480) << qint64(41) << "end" << QStringList{"seek 1 9961"}
-                         << qint64(9961);
-    QTest::addRow("10 on from the last frame: nothing") << qint64(480) << qint64(9961)
-                                                        << "+10f" << QStringList{} << qint64(9961);
-    QTest::addRow("Home") << qint64(480) << qint64(2001) << "home" << QStringList{"seek 1 0"}
-                          << qint64(0);
-    QTest::addRow("Home on the first frame: nothing")
-        << qint64(480) << qint64(0) << "home" << QStringList{} << qint64(0);
-}
-
-// Jumps go to frame starts of the grid, by a run of steps where the decoder gets there sooner
-// than a seek would, never past the first or the last frame.
-void TestFrameStepper::jumps()
-{
-    QFETCH(qint64, keyGapMs);
-    QFETCH(qint64, from);
-    QFETCH(QString, jump);
-    QFETCH(QStringList, calls);
-    QFETCH(qint64, end);
-    stepper_->setVideoStart(0, keyGapMs);
-    // A negative start: the pipeline runs backwards there.
-    engine_.now = qAbs(from);
-    engine_.backwards = from < 0;
-    if (jump == QLatin1String("+10f"))
-        stepper_->jumpFrames(10);
-    else if (jump == QLatin1String("-10f"))
-        stepper_->jumpFrames(-10);
-    else if (jump == QLatin1String("+1s"))
-        stepper_->jumpSeconds(1);
-    else if (jump == QLatin1String("-1s"))
-        stepper_->jumpSeconds(-1);
-    else if (jump == QLatin1String("end"))
-        stepper_->toLastFrame();
-    else
-        stepper_->toFirstFrame();
-    QCOMPARE(engine_.calls, calls);
-    QCOMPARE(stepper_->currentTime(), end);
-}
-
-// Playing starts at the chosen speed from the frame on screen, a change while playing goes on
-// at once, and pausing puts the picture on a frame at normal speed, for steps.
-void TestFrameStepper::playbackSpeed()
-{
-    engine_.now = 401;
-    stepper_->setPlaybackRate(0.5);
-    QVERIFY(engine_.calls.isEmpty());
-    stepper_->playPause();
-    QCOMPARE(engine_.calls, (QStringList{"seek 1 401 at 0.5", "play"}));
-    stepper_->playingStarted();
-    engine_.now = 1234;
-    stepper_->setPlaybackRate(0.125);
-    QCOMPARE(engine_.calls.last(), QStringLiteral("seek 2 1234 at 0.125"));
-    stepper_->setPlaybackRate(0.125);
-    QCOMPARE(engine_.calls.size(), 3);
-    engine_.playing = false;
-    engine_.paused = true;
-    engine_.now = 1250;
-    stepper_->pausedFromPlaying();
-    QCOMPARE(engine_.calls.last(), QStringLiteral("seek 3 1281"));
-    // Back at normal speed, playing needs no seek of its own.
-    stepper_->setPlaybackRate(1.0);
-    land(1281);
-    clock_->advance(1000);
-    engine_.calls.clear();
-    stepper_->playPause();
-    QCOMPARE(engine_.calls, QStringList{"play"});
-}
-
-// The surface's new size asks for the picture again: on the way to a frame that only steps
-// reach, that frame is sought again, not the earlier one the way went through.
-void TestFrameStepper::refreshKeepsAMoveUnderWay()
-{
-    stepper_->jumpTo(367);
-    QCOMPARE(engine_.calls, QStringList{"seek 1 361"});
-    // The keyframe after it came: an earlier frame is sought, to step on from.
-    engine_.shown = 400;
-    land(400);
-    QCOMPARE(engine_.calls.last(), QStringLiteral("seek 2 321"));
-    stepper_->refresh();
-    QCOMPARE(engine_.calls.last(), QStringLiteral("seek 3 361"));
-    // The way there again, and a refresh while a step decodes waits for it.
-    land(400);
-    QCOMPARE(engine_.calls.last(), QStringLiteral("seek 4 321"));
-    engine_.shown = 320;
-    land(320);
-    QCOMPARE(engine_.calls.last(), QStringLiteral("step 5"));
-    stepper_->refresh();
-    QCOMPARE(engine_.calls.size(), 5);
-    engine_.shown = 360;
-    land(361);
-    QCOMPARE(engine_.calls.last(), QStringLiteral("seek 6 361"));
-}
-
-void TestFrameStepper::marksAreTheFilesOwnStamps_data()
-{
-    QTest::addColumn<qint64>("shown");
-    QTest::addColumn<qint64>("mark");
-    // 29.97 fps in MKV from 23 ms: frame 10 starts at 356.67 ms, stamped 357.
-    QTest::addRow("as stamped") << qint64(357) << qint64(357);
-    QTest::addRow("a cut frame, worked out a millisecond short") << qint64(356) << qint64(357);
-    QTest::addRow("the frame before, as stamped") << qint64(323) << qint64(323);
-    QTest::addRow("no picture held: the frame the move went to") << qint64(-1) << qint64(357);
-}
-
-// With the file's frames listed, a mark is the stamp the file gives the frame on screen.
-void TestFrameStepper::marksAreTheFilesOwnStamps()
-{
-    QFETCH(qint64, shown);
-    QFETCH(qint64, mark);
-    engine_.rate = 30000.0 / 1001;
-    stepper_->setRate(30);
-    QVector<qint64> starts;
-    for (int k = 0; k < 120; ++k)
-        starts << (23 + qRound64(k * 1001 / 30.0)) * 1000;
-    stepper_->setVideoStart(23, 500);
-    stepper_->setFrameList(starts);
-    stepper_->jumpTo(360);
-    land(358);
-    engine_.shown = shown;
-    QCOMPARE(stepper_->recordingTime(), mark);
-    QCOMPARE(stepper_->shownFrameNumber(), qint64(shown == 323 ? 9 : 10));
-}
-
-void TestFrameStepper::leftOntoAFrameThatLeadsAKeyframe_data()
-{
-    QTest::addColumn<QVector<qint64>>("leadingUs");
-    QTest::addColumn<QString>("call");
-    // 25 fps from 0; Left from frame 5 (201) to frame 4 (161).
-    QTest::addRow("an ordinary frame: run backwards") << QVector<qint64>{} << "run-back 1 221";
-    QTest::addRow("frame 4 leads the keyframe at 5: sought")
-        << QVector<qint64>{120000, 160000} << "seek 1 161";
-    QTest::addRow("frames before it lead: run backwards") << QVector<qint64>{80000, 120000}
-                                                          << "run-back 1 221";
-}
-
-// An open GOP's leading frames are never shown running backwards: Left onto one seeks at once
-// instead of waiting for a step that never comes.
-void TestFrameStepper::leftOntoAFrameThatLeadsAKeyframe()
-{
-    QFETCH(QVector<qint64>, leadingUs);
-    QFETCH(QString, call);
-    QVector<qint64> starts;
-    for (int k = 0; k < 250; ++k)
-        starts << k * 40000;
-    stepper_->setVideoStart(0, 480);
-    stepper_->setFrameList(starts, leadingUs);
-    engine_.now = 201;
-    stepper_->rewind();
-    QCOMPARE(engine_.calls, QStringList{call});
-}
-
-void TestFrameStepper::pausingKeepsTheFrameOnScreen_data()
-{
-    QTest::addColumn<qint64>("time");
-    QTest::addColumn<qint64>("stamp");
-    QTest::addColumn<QStringList>("calls");
-    QTest::addColumn<qint64>("after");
-    // 25 fps: frame 70 spans 2800 to 2840 ms.
-    QTest::addRow("the time in the frame on screen: it stays")
-        << qint64(2806) << qint64(2800) << QStringList{} << qint64(2806);
-    QTest::addRow("a field's stamp, half a frame on: it stays")
-        << qint64(2806) << qint64(2820) << QStringList{} << qint64(2806);
-    QTest::addRow("the time still in the frame before: onto the frame on screen")
-        << qint64(2790) << qint64(2800) << QStringList{"seek 1 2801"} << qint64(2801);
-    QTest::addRow("no stamp: the next frame") << qint64(2806) << qint64(-1)
-                                              << QStringList{"seek 1 2841"} << qint64(2841);
-}
-
-// Pausing leaves the time, and so the steps that follow, on the frame the picture shows.
-void TestFrameStepper::pausingKeepsTheFrameOnScreen()
-{
-    QFETCH(qint64, time);
-    QFETCH(qint64, stamp);
-    QFETCH(QStringList, calls);
-    QFETCH(qint64, after);
-    engine_.now = time;
-    engine_.shown = stamp;
-    stepper_->pausedFromPlaying();
-    QCOMPARE(engine_.calls, calls);
-    QCOMPARE(stepper_->currentTime(), after);
-}
-
-// Once a step of a video has brought another frame than it was sent for (a camcorder's
-// field-coded video, whose decoder hands out pictures per field or per frame), jumps of 10
-// frames seek instead of stepping over them.
-void TestFrameStepper::aStepThatMissedEndsRuns()
-{
-    stepper_->forward();
-    engine_.shown = 80;
-    land(81);
-    QCOMPARE(engine_.calls, (QStringList{"step 1", "seek 2 41"}));
-    engine_.shown = 40;
-    land(41);
-    stepper_->jumpFrames(10);
-    QCOMPARE(engine_.calls.last(), QStringLiteral("seek 3 441"));
-    // A new video starts trusting runs again.
-    stepper_->newVideo();
-    stepper_->setVideoStart(0, 500);
-    engine_.calls.clear();
-    engine_.now = 41;
-    engine_.landed = 3;
-    clock_->advance(1000);
-    stepper_->jumpFrames(10);
-    QCOMPARE(engine_.calls, QStringList{"step 4 x10"});
 }
 
 QTEST_GUILESS_MAIN(TestFrameStepper)

@@ -28,6 +28,7 @@ private slots:
     void stepsCrossOpenGopKeyframes();
     void camcorderStreamStepsAtItsOwnRate();
     void openGopLeadingFramesAreListed();
+    void aviFramesAreListedWithoutStamps();
 
 private:
     MediaPlayer *open(const QString &path);
@@ -179,6 +180,31 @@ void TestRealVideos::openGopLeadingFramesAreListed()
     QVERIFY(indexed.wait(10000));
     QVERIFY(!indexed.at(1).at(1).value<QVector<qint64>>().isEmpty());
     QVERIFY(indexed.at(1).at(2).value<QVector<qint64>>().isEmpty());
+}
+
+// H.264 in AVI stamps no packet; its frames are listed from their count at the stream's rate,
+// so that the last frame is known where the sound outlasts the picture.
+void TestRealVideos::aviFramesAreListedWithoutStamps()
+{
+    const QString path = dir_.filePath(QStringLiteral("longer-sound.avi"));
+    QString error;
+    QVERIFY2(morlek::test::makeVideo(
+                 path,
+                 {QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                  QStringLiteral("testsrc=s=160x120:r=25:d=2"), QStringLiteral("-f"),
+                  QStringLiteral("lavfi"), QStringLiteral("-i"), QStringLiteral("sine=d=2.6"),
+                  QStringLiteral("-c:v"), QStringLiteral("libx264"), QStringLiteral("-c:a"),
+                  QStringLiteral("libmp3lame")},
+                 &error),
+             qPrintable(error));
+    FrameIndexProbe probe;
+    QSignalSpy indexed(&probe, &FrameIndexProbe::indexed);
+    probe.probe(path);
+    QVERIFY(indexed.wait(10000));
+    const auto starts = indexed.at(0).at(1).value<QVector<qint64>>();
+    QCOMPARE(starts.size(), 50);
+    QCOMPARE(starts.first(), qint64(0));
+    QCOMPARE(starts.last(), qint64(1960000));
 }
 
 QTEST_MAIN(TestRealVideos)

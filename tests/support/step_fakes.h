@@ -1,0 +1,107 @@
+#ifndef MORLEK_STEP_FAKES_H
+#define MORLEK_STEP_FAKES_H
+
+// An engine and a clock of the tests' own, for the stepping policy without a media back-end.
+
+#include "step_engine.h"
+
+#include <QStringList>
+
+namespace morlek::test {
+
+using dravenhol::morlek::player::StepClock;
+using dravenhol::morlek::player::StepEngine;
+
+// Writes down what it is asked as "step 1", "run-back 1 221", "seek 2 121", "pipeline-seek 3
+// 961", "play", "pause"; moves land when the test says.
+class FakeEngine : public StepEngine
+{
+public:
+    bool paused = true;
+    bool playing = false;
+    bool loading = false;
+    bool stepping = true;
+    bool refuseSteps = false;
+    qint64 now = 0;
+    qint64 total = 10000;
+    double rate = 25;
+    qint64 shown = -1;
+    quint64 landed = 0;
+    bool backwards = false;
+    QStringList calls;
+
+    bool isPaused() const override { return paused; }
+    bool isPlaying() const override { return playing; }
+    bool isLoading() const override { return loading; }
+    qint64 time() const override { return now; }
+    qint64 totalTime() const override { return total; }
+    double videoFrameRate() const override { return rate; }
+    bool canStep() const override { return stepping; }
+    qint64 shownFrameTime() const override { return shown; }
+    quint64 landedMove() const override { return landed; }
+    bool stepFrames(quint64 move, int frames) override
+    {
+        if (refuseSteps)
+            return false;
+        calls << (frames == 1 ? QStringLiteral("step %1").arg(move)
+                              : QStringLiteral("step %1 x%2").arg(move).arg(frames));
+        return true;
+    }
+    bool runBackwards(quint64 move, qint64 fromMs) override
+    {
+        calls << QStringLiteral("run-back %1 %2").arg(move).arg(fromMs);
+        backwards = true;
+        return true;
+    }
+    bool runsBackwards() const override { return backwards; }
+    void seek(quint64 move, qint64 ms, double speed) override
+    {
+        calls << (speed == 1.0 ? QStringLiteral("seek %1 %2").arg(move).arg(ms)
+                               : QStringLiteral("seek %1 %2 at %3").arg(move).arg(ms).arg(speed));
+        backwards = false;
+    }
+    bool seekPipeline(quint64 move, qint64 ms) override
+    {
+        calls << QStringLiteral("pipeline-seek %1 %2").arg(move).arg(ms);
+        backwards = false;
+        return true;
+    }
+    void play() override
+    {
+        calls << QStringLiteral("play");
+        paused = false;
+        playing = true;
+    }
+    void pause() override { calls << QStringLiteral("pause"); }
+
+    /** The move of the last call written down ("seek 3 121" is move 3), else the landed one. */
+    quint64 lastMove() const
+    {
+        const QStringList words =
+            calls.isEmpty() ? QStringList() : calls.last().split(QLatin1Char(' '));
+        return words.size() >= 2 ? words.at(1).toULongLong() : landed;
+    }
+};
+
+class FakeClock : public StepClock
+{
+public:
+    qint64 now = 1000;
+    qint64 wakeAt = -1;
+
+    qint64 nowMs() const override { return now; }
+    void wakeIn(qint64 ms) override { wakeAt = now + ms; }
+    void cancelWake() override { wakeAt = -1; }
+    void advance(qint64 ms)
+    {
+        now += ms;
+        if (wakeAt >= 0 && now >= wakeAt) {
+            wakeAt = -1;
+            emit woke();
+        }
+    }
+};
+
+} // namespace morlek::test
+
+#endif
