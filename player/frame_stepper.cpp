@@ -312,7 +312,8 @@ void FrameStepper::settle()
     clock_.cancelWake();
     const Phase was = phase_;
     phase_ = Phase::Still;
-    if (landed() == moveCount_ && !stepShowsItsFrame(was))
+    // (Running backwards from just before a keyframe also skips frames, of any video.)
+    if (was == Phase::Stepping && landed() == moveCount_ && !stepShowsItsFrame(was))
         stepsMissed_ = true;
     // Field-coded video can come as a picture per field: a step that brought the other
     // picture of the frame it left goes one picture further.

@@ -193,7 +193,8 @@ private:
     bool stepRepeated_ = false;
     // How many frames the step under way goes.
     int stepFrames_ = 1;
-    // A step of this video brought another frame than it was sent for: no runs of steps.
+    // A forward step of this video brought another frame than it was sent for: no runs of
+    // steps.
     bool stepsMissed_ = false;
     double playbackRate_ = 1.0;
 

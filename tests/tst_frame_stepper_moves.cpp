@@ -281,15 +281,25 @@ void TestFrameStepperMoves::aStepThatMissedEndsRuns()
     land(41);
     stepper_->jumpFrames(10);
     QCOMPARE(engine_.calls.last(), QStringLiteral("seek 3 441"));
-    // A new video starts trusting runs again.
+    // A new video starts trusting runs again; a step back that skipped a frame (running
+    // backwards from just before a keyframe does) is no reason to distrust them.
     stepper_->newVideo();
     stepper_->setVideoStart(0, 500);
     engine_.calls.clear();
-    engine_.now = 41;
+    engine_.now = 201;
     engine_.landed = 3;
     clock_->advance(1000);
+    stepper_->rewind();
+    QCOMPARE(engine_.calls, QStringList{"run-back 4 221"});
+    land(201);
+    QCOMPARE(engine_.calls.last(), QStringLiteral("step 5"));
+    engine_.shown = 120;
+    land(121);
+    QCOMPARE(engine_.calls.last(), QStringLiteral("pipeline-seek 6 161"));
+    engine_.shown = 160;
+    land(161);
     stepper_->jumpFrames(10);
-    QCOMPARE(engine_.calls, QStringList{"step 4 x10"});
+    QCOMPARE(engine_.calls.last(), QStringLiteral("step 7 x10"));
 }
 
 QTEST_GUILESS_MAIN(TestFrameStepperMoves)
