@@ -313,7 +313,16 @@ void TestJumpsAndSpeed::remappedStepKeySurvivesARestart()
     QTest::keyClick(player, Qt::Key_Left);
     QVERIFY(waitForFrame(0));
 
-    // The next start reads the keys back.
+    // On disk, where the next start of the program reads them.
+    {
+        QSettings settings;
+        settings.sync();
+        QFile stored(settings.fileName());
+        QVERIFY2(stored.open(QIODevice::ReadOnly), qPrintable(settings.fileName()));
+        const QByteArray text = stored.readAll();
+        QVERIFY2(text.contains("[shortcuts]") && text.contains("next_frame=D"), text.constData());
+    }
+    // The next window reads the keys back.
     player = open(path);
     QVERIFY(player);
     player->setFPS(25);
