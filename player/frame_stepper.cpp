@@ -379,12 +379,18 @@ void FrameStepper::startPlayback()
         playWaits_ = true;
         return;
     }
-    // From the last frame, playing starts again from the beginning. (Running backwards, the
-    // engine's time is no place on screen: the picture says.)
-    if ((!engine_.runsBackwards() && engine_.time() == engine_.totalTime()) || atLastFrame())
+    // Running backwards, the engine's time is no place on screen (it can even read as the
+    // start): the picture's stamp says where playing goes on from.
+    const qint64 stamp = engine_.runsBackwards() ? engine_.shownFrameTime() : -1;
+    const qint64 from = stamp >= 0 ? seekTarget(stamp, true) : currentTime();
+    const FrameGrid grid = frameGrid();
+    const qint64 last = lastFrameStart();
+    const bool onLastFrame = last >= 0 && grid.frameAt(from) >= grid.frameOfMark(last);
+    // From the last frame, playing starts again from the beginning.
+    if ((!engine_.runsBackwards() && engine_.time() == engine_.totalTime()) || onLastFrame)
         seekTo(0, true);
     else if (soundBehind_ || playbackRate_ != 1.0)
-        seekTo(currentTime(), true);
+        seekTo(from, true);
     soundBehind_ = false;
     engine_.play();
 }

@@ -29,6 +29,7 @@ private slots:
     void pausingKeepsTheFrameOnScreen_data();
     void pausingKeepsTheFrameOnScreen();
     void aStepThatMissedEndsRuns();
+    void playAfterStepsBackGoesOnFromThePicture();
 
 private:
     // Lands the last move with the engine reporting @p time, and tells the stepper.
@@ -300,6 +301,23 @@ void TestFrameStepperMoves::aStepThatMissedEndsRuns()
     land(161);
     stepper_->jumpFrames(10);
     QCOMPARE(engine_.calls.last(), QStringLiteral("step 7 x10"));
+}
+
+// Running backwards the engine's time tells nothing of the picture, and may read as the start:
+// playing goes on from the frame on screen, by its stamp.
+void TestFrameStepperMoves::playAfterStepsBackGoesOnFromThePicture()
+{
+    engine_.now = 801;
+    stepper_->rewind();
+    QCOMPARE(engine_.calls, QStringList{"run-back 1 821"});
+    land(801);
+    QCOMPARE(engine_.calls.last(), QStringLiteral("step 2"));
+    engine_.shown = 760;
+    land(800);
+    clock_->advance(1000);
+    engine_.now = 0;
+    stepper_->playPause();
+    QCOMPARE(engine_.calls.mid(2), (QStringList{"pipeline-seek 3 761", "play"}));
 }
 
 QTEST_GUILESS_MAIN(TestFrameStepperMoves)
