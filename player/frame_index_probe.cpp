@@ -30,28 +30,29 @@ void FrameIndexProbe::probe(const QString &path)
 
 namespace {
 
-// The value of "<key>=" in a compact line ("packet|pts_time=1.480000|..."); false when absent.
-bool valueOf(const QByteArray &line, const QByteArray &key, double *value)
+// The text of "<key>=" in a compact line ("packet|pts_time=1.480000|..."); null when absent.
+QByteArray fieldOf(const QByteArray &line, const QByteArray &key)
 {
     const int at = line.indexOf('|' + key + '=');
     if (at < 0)
-        return false;
+        return QByteArray();
     const int from = at + key.size() + 2;
     const int to = line.indexOf('|', from);
+    return line.mid(from, to < 0 ? -1 : to - from).trimmed();
+}
+
+// The number of "<key>=" in a compact line; false when absent or not a number.
+bool valueOf(const QByteArray &line, const QByteArray &key, double *value)
+{
     bool ok = false;
-    *value = line.mid(from, to < 0 ? -1 : to - from).trimmed().toDouble(&ok);
+    *value = fieldOf(line, key).toDouble(&ok);
     return ok;
 }
 
 // The rate of a compact "stream|r_frame_rate=30000/1001" line; 0 when absent or unknown.
 double frameRateOf(const QByteArray &line)
 {
-    const int at = line.indexOf("|r_frame_rate=");
-    if (at < 0)
-        return 0;
-    const int from = at + int(qstrlen("|r_frame_rate="));
-    const int to = line.indexOf('|', from);
-    const QList<QByteArray> parts = line.mid(from, to < 0 ? -1 : to - from).trimmed().split('/');
+    const QList<QByteArray> parts = fieldOf(line, "r_frame_rate").split('/');
     const double numerator = parts.value(0).toDouble();
     const double denominator = parts.size() > 1 ? parts.at(1).toDouble() : 1;
     return numerator > 0 && denominator > 0 ? numerator / denominator : 0;

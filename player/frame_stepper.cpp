@@ -464,33 +464,6 @@ qint64 FrameStepper::shownTime() const
     return timeBeforeMoves_;
 }
 
-qint64 FrameStepper::recordingTime() const
-{
-    // The file's own frame stamps, once listed, name a frame as the file does (MKV's are
-    // rounded to the millisecond); the stamp of the frame on screen says which frame it is.
-    // That stamp can be a millisecond short: the decoder cuts the frame a seek lands in, and
-    // its start is worked out again from a length the container rounded.
-    const bool listed = framesListed_ && rateIsVideoRate();
-    if (engine_.canStep() && (engine_.isPaused() || engine_.isPlaying())) {
-        const qint64 shown = engine_.shownFrameTime();
-        if (shown >= 0 && listed)
-            return frames_.markTime(frames_.frameOfMark(shown));
-        // Where the player's clock is not the file's (MPEG-TS), a frame that a seek landed in
-        // keeps the seek's time as its stamp; the grid, exact on the stream's 90 kHz clock,
-        // holds its start.
-        if (shown >= 0 && origin() != videoOrigin_ && rateIsVideoRate()) {
-            const FrameGrid grid = frameGrid();
-            return grid.markTime(grid.frameOfMark(shown));
-        }
-        if (shown >= 0)
-            return shown;
-    }
-    // While a seek has flushed the picture away, the frame it goes to.
-    const FrameGrid grid = frameGrid();
-    const qint64 frame = grid.frameOfMark(shownTime());
-    return listed ? frames_.markTime(frame) : grid.markTime(frame);
-}
-
 bool FrameStepper::stepsFrameByFrame() const
 {
     // A step sent while a seek is still decoding could be lost in it; a seek is sure.

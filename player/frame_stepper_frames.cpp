@@ -1,5 +1,6 @@
 // Where the frames of the video lie: the grid of the chosen rate or of the video's own
-// frames, its origin, its end, and where a move for a time or a mark goes.
+// frames, its origin, its end, which frame the picture and a mark stand for, and where a move
+// for a time or a mark goes.
 #include "frame_stepper.h"
 
 #include "step_engine.h"
@@ -114,6 +115,33 @@ double FrameStepper::videoRate() const
     // frames come at half that: the file's own stamps tell.
     const double listed = (listedUs_.size() - 1) * 1e6 / (listedUs_.last() - listedUs_.first());
     return qAbs(reported - 2 * listed) < 2 * listed * 0.01 ? listed : reported;
+}
+
+qint64 FrameStepper::recordingTime() const
+{
+    // The file's own frame stamps, once listed, name a frame as the file does (MKV's are
+    // rounded to the millisecond); the stamp of the frame on screen says which frame it is.
+    // That stamp can be a millisecond short: the decoder cuts the frame a seek lands in, and
+    // its start is worked out again from a length the container rounded.
+    const bool listed = framesListed_ && rateIsVideoRate();
+    if (engine_.canStep() && (engine_.isPaused() || engine_.isPlaying())) {
+        const qint64 shown = engine_.shownFrameTime();
+        if (shown >= 0 && listed)
+            return frames_.markTime(frames_.frameOfMark(shown));
+        // Where the player's clock is not the file's (MPEG-TS), a frame that a seek landed in
+        // keeps the seek's time as its stamp; the grid, exact on the stream's 90 kHz clock,
+        // holds its start.
+        if (shown >= 0 && origin() != videoOrigin_ && rateIsVideoRate()) {
+            const FrameGrid grid = frameGrid();
+            return grid.markTime(grid.frameOfMark(shown));
+        }
+        if (shown >= 0)
+            return shown;
+    }
+    // While a seek has flushed the picture away, the frame it goes to.
+    const FrameGrid grid = frameGrid();
+    const qint64 frame = grid.frameOfMark(shownTime());
+    return listed ? frames_.markTime(frame) : grid.markTime(frame);
 }
 
 qint64 FrameStepper::shownFrameNumber() const

@@ -8,8 +8,6 @@
 #include <QTest>
 
 using dravenhol::morlek::player::FrameStepper;
-using dravenhol::morlek::player::StepClock;
-using dravenhol::morlek::player::StepEngine;
 
 using morlek::test::FakeClock;
 using morlek::test::FakeEngine;
