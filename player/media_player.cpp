@@ -89,7 +89,7 @@ MediaPlayer::MediaPlayer(const QString &filePath)
     applyState();
 
     resize(minimumSizeHint());
-    setFPS(50);
+    applyRate(50);
     // Last: a small file can load at once, and its load fits the window and the step to it.
     if (!filePath.isEmpty())
         openMediaFile(filePath);
@@ -243,7 +243,8 @@ void MediaPlayer::fileLoaded(bool hasVideo)
     hasVideo_ = hasVideo;
     applyState();
     stepper_.setFirstFrameShown(engine_.shownFrameTime());
-    followVideoRate();
+    if (!rateChosen_)
+        followVideoRate();
     if (!hasVideo) {
         resize(minimumSize());
         return;
@@ -358,6 +359,19 @@ void MediaPlayer::dropEvent(QDropEvent *e)
 }
 
 void MediaPlayer::setFPS(int fps)
+{
+    // A choice like the menu's: it holds against what the loading file tells later.
+    rateChosen_ = true;
+    if (seekGroup_) {
+        for (QAction *entry : seekGroup_->actions()) {
+            if (entry->data().toInt() == fps)
+                entry->setChecked(true);
+        }
+    }
+    applyRate(fps);
+}
+
+void MediaPlayer::applyRate(int fps)
 {
     stepper_.setRate(fps);
     slider_->setSingleStep(stepper_.seekStep());

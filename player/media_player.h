@@ -111,6 +111,7 @@ public slots:
     void playPause();
     void play();
     void pause();
+    /** Steps at this rate (0: every frame of the video) until the next file loads. */
     void setFPS(int fps);
     /**
      * Moves the picture to a recorded time, as a double click on it does. When the chosen
@@ -162,6 +163,7 @@ private:
     void fileComing(const QString &path);
     void fileLoaded(bool hasVideo);
     void followVideoRate();
+    void applyRate(int fps);
     void loadFailed(const QString &path, const QString &detail, bool gaveUp);
     void sliderValueChanged(int value);
 

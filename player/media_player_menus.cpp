@@ -100,7 +100,7 @@ void MediaPlayer::followVideoRate()
     if (!chosen || (chosen->isChecked() && stepper_.rate() == chosen->data().toInt()))
         return;
     chosen->setChecked(true);
-    setFPS(chosen->data().toInt());
+    applyRate(chosen->data().toInt());
 }
 
 void MediaPlayer::openFile()
@@ -140,6 +140,5 @@ void MediaPlayer::showDeinterlaceDialog()
 
 void MediaPlayer::seekMenuTriggered(QAction *action)
 {
-    rateChosen_ = true;
     setFPS(action->data().toInt());
 }
