@@ -29,6 +29,7 @@ private slots:
     void camcorderStreamStepsAtItsOwnRate();
     void openGopLeadingFramesAreListed();
     void aviFramesAreListedWithoutStamps();
+    void bFramesInAviShowTheFrameTheMarkNames();
 
 private:
     MediaPlayer *open(const QString &path);
@@ -72,6 +73,11 @@ void TestRealVideos::initTestCase()
         make(QStringLiteral("slow.mp4"), QStringLiteral("120"),
              {QStringLiteral("-c:v"), QStringLiteral("libx264"), QStringLiteral("-g"),
               QStringLiteral("60"), QStringLiteral("-c:a"), QStringLiteral("aac")});
+    // H.264 with B-frames in AVI, which stores no time for any frame.
+    videos_[QStringLiteral("avi")] =
+        make(QStringLiteral("bframes.avi"), QStringLiteral("25"),
+             {QStringLiteral("-c:v"), QStringLiteral("libx264"),
+              QStringLiteral("-c:a"), QStringLiteral("libmp3lame")});
     videos_[QStringLiteral("vfr")] = dir_.filePath(QStringLiteral("vfr.mp4"));
     QString error;
     QVERIFY2(morlek::test::makeVariableRateVideo(videos_.value(QStringLiteral("vfr")), 3, true,
@@ -205,6 +211,50 @@ void TestRealVideos::aviFramesAreListedWithoutStamps()
     QCOMPARE(starts.size(), 50);
     QCOMPARE(starts.first(), qint64(0));
     QCOMPARE(starts.last(), qint64(1960000));
+}
+
+// Frame k of an AVI is shown at k / rate: a jump, a step and End show the frame a mark then
+// names, up to the last frame.
+void TestRealVideos::bFramesInAviShowTheFrameTheMarkNames()
+{
+    MediaPlayer *player = open(videos_.value(QStringLiteral("avi")));
+    QVERIFY(player);
+    player->setFPS(25);
+    QTRY_VERIFY(player->stepsFrameByFrame());
+    const auto expect = [&](int frame, const QString &how) {
+        if (!waitForFrame(frame))
+            return QStringLiteral("%1: frame %2 wanted, %3 shown").arg(how).arg(frame).arg(shownFrame());
+        if (!QTest::qWaitFor([&] { return player->recordingTime() == frame * 40; }, 2000))
+            return QStringLiteral("%1: frame %2 shown, marked %3 ms")
+                .arg(how)
+                .arg(frame)
+                .arg(player->recordingTime());
+        return QString();
+    };
+    for (const int frame : {5, 40, 12, 61, 73}) {
+        player->jumpTo(frame * 40 + 13);
+        const QString failure = expect(frame, QStringLiteral("jump"));
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+    }
+    QTest::keyClick(player, Qt::Key_Right);
+    QString failure = expect(74, QStringLiteral("Right onto the last frame"));
+    QVERIFY2(failure.isEmpty(), qPrintable(failure));
+    for (const int frame : {73, 72, 71}) {
+        QTest::keyClick(player, Qt::Key_Left);
+        failure = expect(frame, QStringLiteral("Left"));
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+    }
+    QTest::keyClick(player, Qt::Key_End);
+    failure = expect(74, QStringLiteral("End"));
+    QVERIFY2(failure.isEmpty(), qPrintable(failure));
+    QTest::keyClick(player, Qt::Key_Home);
+    failure = expect(0, QStringLiteral("Home"));
+    QVERIFY2(failure.isEmpty(), qPrintable(failure));
+    for (const int frame : {1, 2, 3}) {
+        QTest::keyClick(player, Qt::Key_Right);
+        failure = expect(frame, QStringLiteral("Right"));
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+    }
 }
 
 QTEST_MAIN(TestRealVideos)
