@@ -116,13 +116,12 @@ void FrameStepper::pausedFromPlaying()
     // Paused playback can keep the next frame on screen while the time still lies in the one
     // before; moving to the start of the shown frame keeps the picture and makes the time,
     // and so steps from here, that of the frame on screen. The picture's stamp says which
-    // frame it is (a camcorder's field-coded frames are stamped per field); without it, the
-    // next frame is taken, as it is where the player's clock is not the file's (MPEG-TS),
-    // whose stamps after playing do not tell the frame on screen.
+    // frame it is (a camcorder's field-coded frames are stamped per field, and a transport
+    // stream's on the player's clock); without it, the next frame is taken.
     const FrameGrid grid = frameGrid();
     const qint64 now = engine_.time();
     const qint64 stamp = engine_.canStep() ? engine_.shownFrameTime() : -1;
-    if (stamp >= 0 && rateIsVideoRate() && origin() == videoOrigin_) {
+    if (stamp >= 0 && rateIsVideoRate()) {
         const qint64 frame = grid.frameOfMark(stamp);
         if (grid.frameAt(now) != frame)
             seekTo(grid.frameStart(frame));

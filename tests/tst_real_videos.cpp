@@ -30,6 +30,7 @@ private slots:
     void openGopLeadingFramesAreListed();
     void aviFramesAreListedWithoutStamps();
     void bFramesInAviShowTheFrameTheMarkNames();
+    void camcorderPausesOnTheFrameItShows();
 
 private:
     MediaPlayer *open(const QString &path);
@@ -254,6 +255,47 @@ void TestRealVideos::bFramesInAviShowTheFrameTheMarkNames()
         QTest::keyClick(player, Qt::Key_Right);
         failure = expect(frame, QStringLiteral("Right"));
         QVERIFY2(failure.isEmpty(), qPrintable(failure));
+    }
+}
+
+// Paused in slow motion, a camcorder's stream keeps the frame that was on screen; the time
+// names it and Right goes one frame on from it.
+void TestRealVideos::camcorderPausesOnTheFrameItShows()
+{
+    const QString path = videos_.value(QStringLiteral("mts"));
+    const QList<qint64> starts = morlek::test::frameStartsMs(path);
+    MediaPlayer *player = open(path);
+    QVERIFY(player);
+    QTRY_COMPARE(player->frameGrid().fps(), 25);
+    QTRY_VERIFY(player->stepsFrameByFrame());
+    const qint64 shift = player->frameGrid().origin() - starts.first();
+    QTest::keyClick(player, Qt::Key_BracketLeft);
+    QTest::keyClick(player, Qt::Key_BracketLeft);
+    QCOMPARE(player->playbackRate(), 0.25);
+    for (const int from : {3, 20, 37, 50}) {
+        player->jumpTo(starts.at(from) + shift);
+        QVERIFY(waitForFrame(from));
+        QTest::keyClick(player, Qt::Key_Space);
+        QTRY_VERIFY(player->engine()->isPlaying());
+        QTest::qWait(500 + from * 7);
+        const qint64 clock = player->mediaObject()->currentTime() - shift;
+        QTest::keyClick(player, Qt::Key_Space);
+        QTRY_VERIFY(player->engine()->isPaused());
+        QTest::qWait(300);
+        const int paused = shownFrame();
+        // Not before the frame the clock was in at the key; the pause takes effect a moment
+        // later, with the frame the sink then holds.
+        const int running = int(std::upper_bound(starts.begin(), starts.end(), clock)
+                                - starts.begin()) - 1;
+        QVERIFY2(paused >= running && paused <= running + 2,
+                 qPrintable(QStringLiteral("paused in frame %1, %2 shown").arg(running).arg(paused)));
+        QTest::qWait(500);
+        QCOMPARE(shownFrame(), paused);
+        QTRY_COMPARE(player->recordingTime(), starts.at(paused) + shift);
+        QTest::keyClick(player, Qt::Key_Right);
+        QVERIFY2(waitForFrame(paused + 1), qPrintable(QStringLiteral("Right from %1 showed %2")
+                                                          .arg(paused)
+                                                          .arg(shownFrame())));
     }
 }
 
