@@ -124,12 +124,21 @@ void FrameStepper::pausedFromPlaying()
     if (stamp >= 0 && rateIsVideoRate()) {
         const qint64 frame = grid.frameOfMark(stamp);
         if (grid.frameAt(now) != frame)
-            seekTo(grid.frameStart(frame));
+            seekToShownFrame(grid.frameStart(frame));
         return;
     }
     const qint64 shown = grid.nextFrameTarget(now, engine_.totalTime());
     if (shown != now)
-        seekTo(shown);
+        seekToShownFrame(shown);
+}
+
+void FrameStepper::seekToShownFrame(qint64 target)
+{
+    seekTo(target);
+    // The picture is that frame already, and the seek takes its stamp away until it lands
+    // (a few hundred milliseconds on a camcorder's stream): the time meanwhile is its start.
+    timeBeforeMoves_ = target;
+    emit moved();
 }
 
 void FrameStepper::reachedEnd(qint64 lastFrameMs)
@@ -344,7 +353,10 @@ bool FrameStepper::broughtTheFrameItLeft(Phase step) const
 {
     if (step != Phase::Stepping && step != Phase::SteppingBack)
         return false;
-    const qint64 shown = engine_.shownFrameTime();
+    // Without the picture's stamp, the time a forward step leaves is in the frame it shows.
+    qint64 shown = engine_.shownFrameTime();
+    if (shown < 0 && step == Phase::Stepping)
+        shown = engine_.time();
     if (shown < 0)
         return false;
     const FrameGrid grid = frameGrid();
@@ -363,10 +375,11 @@ bool FrameStepper::stepShowsItsFrame(Phase step) const
     const qint64 shown = engine_.shownFrameTime();
     if (shown >= 0)
         return grid.frameOfMark(shown) == grid.frameAt(target);
-    // Without it, the engine's time: after a step the new frame's start, running backwards
-    // its end.
-    const qint64 expected =
-        step == Phase::SteppingBack ? grid.frameStart(grid.frameAt(target) + 1) : target;
+    // Without it, the engine's time: after a step a time in the new frame (a field picture of
+    // the frame before is half a frame short of it), running backwards the frame's end.
+    if (step == Phase::Stepping)
+        return grid.frameOfMark(engine_.time()) == grid.frameAt(target);
+    const qint64 expected = grid.frameStart(grid.frameAt(target) + 1);
     return qAbs(engine_.time() - expected) <= seekStep() / 2 + 1;
 }
 

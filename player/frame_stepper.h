@@ -130,6 +130,7 @@ private:
     void moveTo(qint64 target, bool run = false);
     void moveToFrame(qint64 frame);
     bool stepRunTo(qint64 from, qint64 target, bool run);
+    void seekToShownFrame(qint64 target);
     void seekTo(qint64 target, bool toPlay = false);
     bool sendStep(qint64 target, int frames = 1);
     bool turnBackwards(qint64 from, qint64 target, bool run);

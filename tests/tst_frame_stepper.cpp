@@ -156,10 +156,17 @@ void TestFrameStepper::fieldCodedVideoStepsTwoPicturesAFrame()
     QCOMPARE(engine_.calls.size(), 2);
     // A mark now is frame 1's start.
     QCOMPARE(stepper_->recordingTime(), qint64(40));
+    // A picture without a stamp: the time, half a frame short of frame 2, tells the field.
+    engine_.shown = -1;
+    stepper_->forward();
+    land(60);
+    QCOMPARE(engine_.calls.mid(2), (QStringList{"step 3", "step 4"}));
+    land(80);
+    QCOMPARE(engine_.calls.size(), 4);
     // Pictures per frame vary: 10 frames on are sought, not stepped over.
     clock_->advance(1000);
     stepper_->jumpFrames(10);
-    QCOMPARE(engine_.calls.last(), QStringLiteral("seek 3 441"));
+    QCOMPARE(engine_.calls.last(), QStringLiteral("seek 5 481"));
     // A video really at 50 frames a second steps a picture a frame.
     QVector<qint64> fifty;
     for (int k = 0; k < 100; ++k)

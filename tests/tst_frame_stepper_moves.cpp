@@ -245,24 +245,32 @@ void TestFrameStepperMoves::pausingKeepsTheFrameOnScreen_data()
     QTest::addColumn<qint64>("stamp");
     QTest::addColumn<QStringList>("calls");
     QTest::addColumn<qint64>("after");
+    QTest::addColumn<qint64>("mark");
     // 25 fps: frame 70 spans 2800 to 2840 ms.
     QTest::addRow("the time in the frame on screen: it stays")
-        << qint64(0) << qint64(2806) << qint64(2800) << QStringList{} << qint64(2806);
+        << qint64(0) << qint64(2806) << qint64(2800) << QStringList{} << qint64(2806)
+        << qint64(2800);
     QTest::addRow("a field's stamp, half a frame on: it stays")
-        << qint64(0) << qint64(2806) << qint64(2820) << QStringList{} << qint64(2806);
+        << qint64(0) << qint64(2806) << qint64(2820) << QStringList{} << qint64(2806)
+        << qint64(2800);
     QTest::addRow("the time still in the frame before: onto the frame on screen")
-        << qint64(0) << qint64(2790) << qint64(2800) << QStringList{"seek 1 2801"} << qint64(2801);
+        << qint64(0) << qint64(2790) << qint64(2800) << QStringList{"seek 1 2801"}
+        << qint64(2801) << qint64(2800);
     QTest::addRow("no stamp: the next frame") << qint64(0) << qint64(2806) << qint64(-1)
-                                              << QStringList{"seek 1 2841"} << qint64(2841);
+                                              << QStringList{"seek 1 2841"} << qint64(2841)
+                                              << qint64(2840);
     // A transport stream's clock starts at its first frame (780 ms): frame 7 spans 1060 to
     // 1100, its second field stamped 1080.
     QTest::addRow("a transport stream, the time in the frame on screen: it stays")
-        << qint64(780) << qint64(1065) << qint64(1080) << QStringList{} << qint64(1065);
+        << qint64(780) << qint64(1065) << qint64(1080) << QStringList{} << qint64(1065)
+        << qint64(1060);
     QTest::addRow("a transport stream, the time in the frame before: onto the frame on screen")
-        << qint64(780) << qint64(2486) << qint64(2500) << QStringList{"seek 1 2501"} << qint64(2501);
+        << qint64(780) << qint64(2486) << qint64(2500) << QStringList{"seek 1 2501"}
+        << qint64(2501) << qint64(2500);
 }
 
-// Pausing leaves the time, and so the steps that follow, on the frame the picture shows.
+// Pausing leaves the time, and so the steps that follow, on the frame the picture shows; a
+// mark names it, also while the seek that puts the time there has the stamp away.
 void TestFrameStepperMoves::pausingKeepsTheFrameOnScreen()
 {
     QFETCH(qint64, firstShown);
@@ -270,12 +278,15 @@ void TestFrameStepperMoves::pausingKeepsTheFrameOnScreen()
     QFETCH(qint64, stamp);
     QFETCH(QStringList, calls);
     QFETCH(qint64, after);
+    QFETCH(qint64, mark);
     stepper_->setFirstFrameShown(firstShown);
     engine_.now = time;
     engine_.shown = stamp;
     stepper_->pausedFromPlaying();
     QCOMPARE(engine_.calls, calls);
     QCOMPARE(stepper_->currentTime(), after);
+    engine_.shown = -1;
+    QCOMPARE(stepper_->recordingTime(), mark);
 }
 
 // Once a step of a video has brought another frame than it was sent for (a camcorder's
