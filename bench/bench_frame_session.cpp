@@ -383,8 +383,14 @@ void FrameBenchSession::recordPlayingMarks()
         ++markCount_;
         const qint64 ms = cellMilliseconds(target_->timingTable()->model()->index(row, column).data());
         // A frame caught while being drawn reads as no code: then the one read just after
-        // the key is the one that was on screen.
-        const int onScreen = seen.before >= 0 ? seen.before : seen.frame;
+        // the key is the one that was on screen. Where the picture changed between the two
+        // reads, either frame was on screen at the key: the one the mark names, if it is one
+        // of them, is the frame a return must show.
+        int onScreen = seen.before >= 0 ? seen.before : seen.frame;
+        const int named = expectedFrameAt(double(ms));
+        if (seen.before >= 0 && seen.frame >= 0 && seen.before != seen.frame
+            && (named == seen.before || named == seen.frame))
+            onScreen = named;
         record(QStringLiteral("mark-playing"), onScreen, seen, ms);
         marks_.append({QStringLiteral("return-playing"), onScreen, row, column, ms});
     }

@@ -114,31 +114,30 @@ void FrameStepper::pausedFromPlaying()
     if (pausedAtEnd_)
         return;
     // Paused playback can keep the next frame on screen while the time still lies in the one
-    // before; moving to the start of the shown frame keeps the picture and makes the time,
-    // and so steps from here, that of the frame on screen. The picture's stamp says which
-    // frame it is (a camcorder's field-coded frames are stamped per field, and a transport
-    // stream's on the player's clock); without it, the next frame is taken.
+    // before. The picture's stamp says which frame it is (a camcorder's field-coded frames
+    // are stamped per field, and a transport stream's on the player's clock): the time, and
+    // so the steps from here, are then that frame's start, without a seek, which would decode
+    // from a keyframe up to seconds back only to show the same frame again. A step goes on
+    // from the picture the sink holds. Without a stamp, the next frame is sought.
     const FrameGrid grid = frameGrid();
     const qint64 now = engine_.time();
     const qint64 stamp = engine_.canStep() ? engine_.shownFrameTime() : -1;
     if (stamp >= 0 && rateIsVideoRate()) {
         const qint64 frame = grid.frameOfMark(stamp);
-        if (grid.frameAt(now) != frame)
-            seekToShownFrame(grid.frameStart(frame));
+        if (grid.frameAt(now) != frame) {
+            heldFrameStart_ = grid.frameStart(frame);
+            emit moved();
+        }
         return;
     }
     const qint64 shown = grid.nextFrameTarget(now, engine_.totalTime());
-    if (shown != now)
-        seekToShownFrame(shown);
-}
-
-void FrameStepper::seekToShownFrame(qint64 target)
-{
-    seekTo(target);
-    // The picture is that frame already, and the seek takes its stamp away until it lands
-    // (a few hundred milliseconds on a camcorder's stream): the time meanwhile is its start.
-    timeBeforeMoves_ = target;
-    emit moved();
+    if (shown != now) {
+        seekTo(shown);
+        // The seek takes the picture's stamp away until it lands: meanwhile the time shown is
+        // that of the frame it keeps on screen.
+        timeBeforeMoves_ = shown;
+        emit moved();
+    }
 }
 
 void FrameStepper::reachedEnd(qint64 lastFrameMs)
@@ -161,6 +160,7 @@ void FrameStepper::reachedEnd(qint64 lastFrameMs)
 void FrameStepper::forget()
 {
     movedAt_ = -1;
+    heldFrameStart_ = -1;
     // Moves still under way no longer say what is on screen.
     settledMove_ = moveCount_;
     phase_ = Phase::Still;
@@ -412,6 +412,7 @@ void FrameStepper::noteMove(qint64 target)
     // With nothing under way, the time now is that of the picture on screen.
     if (landed() == moveCount_)
         timeBeforeMoves_ = currentTime();
+    heldFrameStart_ = -1;
     ++moveCount_;
     pausedAtEnd_ = false;
     moveTargets_[moveCount_ % movesKept] = target;
@@ -461,7 +462,7 @@ bool FrameStepper::movePending() const
 qint64 FrameStepper::currentTime() const
 {
     if (!movePending())
-        return engine_.time();
+        return heldFrameStart_ >= 0 && engine_.isPaused() ? heldFrameStart_ : engine_.time();
     return moveWaits_ ? waitingTarget_ : lastTarget();
 }
 

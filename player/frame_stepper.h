@@ -130,7 +130,6 @@ private:
     void moveTo(qint64 target, bool run = false);
     void moveToFrame(qint64 frame);
     bool stepRunTo(qint64 from, qint64 target, bool run);
-    void seekToShownFrame(qint64 target);
     void seekTo(qint64 target, bool toPlay = false);
     bool sendStep(qint64 target, int frames = 1);
     bool turnBackwards(qint64 from, qint64 target, bool run);
@@ -174,6 +173,8 @@ private:
     qint64 moveTargets_[movesKept] = {};
     // On screen when the moves under way began.
     qint64 timeBeforeMoves_ = 0;
+    // Paused on a frame the engine's time has not reached yet: its start; -1 otherwise.
+    qint64 heldFrameStart_ = -1;
     // The clock's time of the last move; -1 once forgotten.
     qint64 movedAt_ = -1;
 

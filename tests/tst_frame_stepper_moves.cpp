@@ -28,6 +28,8 @@ private slots:
     void leftOntoAFrameThatLeadsAKeyframe();
     void pausingKeepsTheFrameOnScreen_data();
     void pausingKeepsTheFrameOnScreen();
+    void movesGoOnFromTheFrameHeldAtAPause_data();
+    void movesGoOnFromTheFrameHeldAtAPause();
     void aStepThatMissedEndsRuns();
     void playAfterStepsBackGoesOnFromThePicture();
 
@@ -253,9 +255,10 @@ void TestFrameStepperMoves::pausingKeepsTheFrameOnScreen_data()
     QTest::addRow("a field's stamp, half a frame on: it stays")
         << qint64(0) << qint64(2806) << qint64(2820) << QStringList{} << qint64(2806)
         << qint64(2800);
-    QTest::addRow("the time still in the frame before: onto the frame on screen")
-        << qint64(0) << qint64(2790) << qint64(2800) << QStringList{"seek 1 2801"}
-        << qint64(2801) << qint64(2800);
+    // The sink holds the next frame: the time is its start, without a seek.
+    QTest::addRow("the time still in the frame before: the frame on screen's")
+        << qint64(0) << qint64(2790) << qint64(2800) << QStringList{} << qint64(2801)
+        << qint64(2800);
     QTest::addRow("no stamp: the next frame") << qint64(0) << qint64(2806) << qint64(-1)
                                               << QStringList{"seek 1 2841"} << qint64(2841)
                                               << qint64(2840);
@@ -264,13 +267,13 @@ void TestFrameStepperMoves::pausingKeepsTheFrameOnScreen_data()
     QTest::addRow("a transport stream, the time in the frame on screen: it stays")
         << qint64(780) << qint64(1065) << qint64(1080) << QStringList{} << qint64(1065)
         << qint64(1060);
-    QTest::addRow("a transport stream, the time in the frame before: onto the frame on screen")
-        << qint64(780) << qint64(2486) << qint64(2500) << QStringList{"seek 1 2501"}
-        << qint64(2501) << qint64(2500);
+    QTest::addRow("a transport stream, the time in the frame before: the frame on screen's")
+        << qint64(780) << qint64(2486) << qint64(2500) << QStringList{} << qint64(2501)
+        << qint64(2500);
 }
 
-// Pausing leaves the time, and so the steps that follow, on the frame the picture shows; a
-// mark names it, also while the seek that puts the time there has the stamp away.
+// Pausing leaves the time, and so the steps that follow, on the frame the picture shows, and
+// a mark names it.
 void TestFrameStepperMoves::pausingKeepsTheFrameOnScreen()
 {
     QFETCH(qint64, firstShown);
@@ -287,6 +290,41 @@ void TestFrameStepperMoves::pausingKeepsTheFrameOnScreen()
     QCOMPARE(stepper_->currentTime(), after);
     engine_.shown = -1;
     QCOMPARE(stepper_->recordingTime(), mark);
+}
+
+void TestFrameStepperMoves::movesGoOnFromTheFrameHeldAtAPause_data()
+{
+    QTest::addColumn<QString>("move");
+    QTest::addColumn<QStringList>("calls");
+    QTest::addRow("Right: a step") << "right" << QStringList{"step 1"};
+    // Running backwards from the middle of frame 70 (not of 69), to step onto 69.
+    QTest::addRow("Left: turning round") << "left" << QStringList{"run-back 1 2821"};
+    QTest::addRow("a second back") << "-1s" << QStringList{"seek 1 1801"};
+    QTest::addRow("playing slowly") << "slow" << QStringList{"seek 1 2801 at 0.25", "play"};
+}
+
+// Paused on a frame the time has not reached, every move goes on from that frame.
+void TestFrameStepperMoves::movesGoOnFromTheFrameHeldAtAPause()
+{
+    QFETCH(QString, move);
+    QFETCH(QStringList, calls);
+    // Frame 70 (2800 to 2840 ms) is on screen, the time still in frame 69.
+    clock_->advance(1000);
+    engine_.now = 2790;
+    engine_.shown = 2800;
+    stepper_->pausedFromPlaying();
+    QCOMPARE(stepper_->currentTime(), qint64(2801));
+    if (move == QLatin1String("right")) {
+        stepper_->forward();
+    } else if (move == QLatin1String("left")) {
+        stepper_->rewind();
+    } else if (move == QLatin1String("-1s")) {
+        stepper_->jumpSeconds(-1);
+    } else {
+        stepper_->setPlaybackRate(0.25);
+        stepper_->playPause();
+    }
+    QCOMPARE(engine_.calls, calls);
 }
 
 // Once a step of a video has brought another frame than it was sent for (a camcorder's
