@@ -84,8 +84,9 @@ void FrameStepper::jumpTo(qint64 ms)
 void FrameStepper::refresh()
 {
     // On the way to a frame that only steps reach (open GOPs), the frame wanted is shown
-    // again, not the earlier one sought on the way.
-    if (engine_.isPaused())
+    // again, not the earlier one sought on the way. Once play is asked, playing redraws it,
+    // and a seek now would undo the speed playing starts at.
+    if (engine_.isPaused() && !playAsked_)
         moveTo(reachTarget_ >= 0 ? reachTarget_ : currentTime());
 }
 
@@ -97,20 +98,34 @@ void FrameStepper::play()
 
 void FrameStepper::playPause()
 {
+    // Playing at a slow speed starts with a seek, which takes a second or more on a file with
+    // keyframes far apart; the back-end ignores a pause until it plays. A press meanwhile is
+    // kept: playing pauses as soon as it begins, and a further press takes that back.
+    constexpr qint64 playStartsWithinMs = 5000;
+    if (playAsked_ && clock_.nowMs() - playAskedAt_ > playStartsWithinMs)
+        playAsked_ = false;
     if (engine_.isPlaying())
         engine_.pause();
+    else if (playAsked_)
+        pauseAsked_ = !pauseAsked_;
+    else if (playWaits_)
+        playWaits_ = false;
     else
         startPlayback();
 }
 
 void FrameStepper::playingStarted()
 {
+    const bool pauseNow = pauseAsked_;
     forget();
     soundBehind_ = false;
+    if (pauseNow)
+        engine_.pause();
 }
 
 void FrameStepper::pausedFromPlaying()
 {
+    playAsked_ = false;
     if (pausedAtEnd_)
         return;
     // Paused playback can keep the next frame on screen while the time still lies in the one
@@ -166,6 +181,8 @@ void FrameStepper::forget()
     phase_ = Phase::Still;
     moveWaits_ = false;
     playWaits_ = false;
+    playAsked_ = false;
+    pauseAsked_ = false;
     checkedSeek_ = 0;
     reachTarget_ = -1;
     reachTries_ = 0;
@@ -405,6 +422,8 @@ void FrameStepper::startPlayback()
         seekTo(from, true);
     soundBehind_ = false;
     engine_.play();
+    playAsked_ = true;
+    playAskedAt_ = clock_.nowMs();
 }
 
 void FrameStepper::noteMove(qint64 target)

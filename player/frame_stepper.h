@@ -175,6 +175,11 @@ private:
     qint64 timeBeforeMoves_ = 0;
     // Paused on a frame the engine's time has not reached yet: its start; -1 otherwise.
     qint64 heldFrameStart_ = -1;
+    // Play was asked of the engine, which has not begun yet; and the user has asked to pause
+    // again meanwhile.
+    bool playAsked_ = false;
+    qint64 playAskedAt_ = 0;
+    bool pauseAsked_ = false;
     // The clock's time of the last move; -1 once forgotten.
     qint64 movedAt_ = -1;
 

@@ -305,6 +305,9 @@ void MediaPlayer::engineStateChanged(PlayerState now, PlayerState before)
         stepper_.playingStarted();
     if (now == PlayerState::Paused && before == PlayerState::Playing)
         stepper_.pausedFromPlaying();
+    // Nothing asked of the engine before stands then, play included.
+    if (now == PlayerState::Error || now == PlayerState::Empty)
+        stepper_.forget();
     applyState();
     if (now == PlayerState::Error) {
         QMessageBox::warning(this, QStringLiteral("Phonon Mediaplayer"), engine_.errorText(),

@@ -152,7 +152,7 @@ private:
     // An action of the window whose keys the user can change, shared with the full-screen
     // surface; it acts while the button (or, without one, the window) is enabled.
     QAction *addKeyAction(const QString &id, const QString &name, const QKeySequence &keys,
-                          QPushButton *button, void (MediaPlayer::*act)());
+                          QPushButton *button, void (MediaPlayer::*act)(), bool repeat = true);
     void bindKeys(const QString &id, const QString &name, const QList<QKeySequence> &defaults,
                   std::function<void(const QList<QKeySequence> &)> apply);
     void applyKeys(const QString &id);

@@ -73,13 +73,13 @@ void MediaPlayer::faster()
 
 QAction *MediaPlayer::addKeyAction(const QString &id, const QString &name,
                                    const QKeySequence &keys, QPushButton *button,
-                                   void (MediaPlayer::*act)())
+                                   void (MediaPlayer::*act)(), bool repeat)
 {
     // Actions, not button shortcuts: those go through the button's 100 ms click animation,
-    // which swallows every press that comes sooner, so a held key would do nothing.
+    // which delays every press by that much and swallows every press that comes sooner.
     auto *action = new QAction(name, this);
     action->setShortcutContext(Qt::WindowShortcut);
-    action->setAutoRepeat(true);
+    action->setAutoRepeat(repeat);
     addAction(action);
     keyActions_ << action;
     connect(action, &QAction::triggered, this, [this, button, act] {
@@ -131,12 +131,13 @@ void MediaPlayer::buildKeys()
              [this](const QList<QKeySequence> &keys) {
                  openButton_->setShortcut(keys.value(0));
              });
-    bindKeys(QStringLiteral("play_pause"), tr("Play / Pause"), {QKeySequence(Qt::Key_Space)},
-             [this](const QList<QKeySequence> &keys) {
-                 playButton_->setShortcut(keys.value(0));
-                 videoWidget_->setPlayPauseKey(keys.value(0));
-             });
     using Self = MediaPlayer;
+    // A pause must come at the press, on the frame then on screen; held down, it toggles once.
+    QAction *play = addKeyAction(QStringLiteral("play_pause"), tr("Play / Pause"),
+                                 QKeySequence(Qt::Key_Space), playButton_, &Self::playPause, false);
+    connect(play, &QAction::changed, this,
+            [this, play] { videoWidget_->setPlayPauseKey(play->shortcut()); });
+    videoWidget_->setPlayPauseKey(play->shortcut());
     addKeyAction(QStringLiteral("next_frame"), tr("Next frame"), QKeySequence(Qt::Key_Right),
                  forwardButton_, &Self::forward);
     addKeyAction(QStringLiteral("previous_frame"), tr("Previous frame"),

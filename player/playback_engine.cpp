@@ -209,11 +209,16 @@ void PlaybackEngine::play()
 {
     if (endHold_)
         endHold_->setHolding(true);
+    pauseOncePlaying_ = false;
     media_.play();
 }
 
 void PlaybackEngine::pause()
 {
+    // While playing is still starting (a seek at a slow speed can take a second), the back-end
+    // drops a pause: it is made as soon as playing begins.
+    if (media_.state() == Phonon::BufferingState)
+        pauseOncePlaying_ = true;
     media_.pause();
 }
 
@@ -225,6 +230,12 @@ void PlaybackEngine::backendChanged(Phonon::State now)
         holdEnd(true);
     else if (now != Phonon::BufferingState)
         holdEnd(false);
+    if (now == Phonon::PlayingState && pauseOncePlaying_) {
+        pauseOncePlaying_ = false;
+        media_.pause();
+    } else if (now != Phonon::BufferingState) {
+        pauseOncePlaying_ = false;
+    }
 
     PlayerState next = state_;
     switch (now) {

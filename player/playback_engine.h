@@ -114,6 +114,7 @@ private:
     PlayerState state_ = PlayerState::Empty;
     // Set with a file until the back-end has paused, played or failed with it.
     bool loading_ = false;
+    bool pauseOncePlaying_ = false;
 };
 
 } // namespace dravenhol::morlek::player

@@ -29,6 +29,7 @@ private slots:
     void pausingKeepsTheFrameOnScreen_data();
     void pausingKeepsTheFrameOnScreen();
     void movesGoOnFromTheFrameHeldAtAPause_data();
+    void aSecondPressBeforePlayingBeganPauses();
     void movesGoOnFromTheFrameHeldAtAPause();
     void aStepThatMissedEndsRuns();
     void playAfterStepsBackGoesOnFromThePicture();
@@ -325,6 +326,35 @@ void TestFrameStepperMoves::movesGoOnFromTheFrameHeldAtAPause()
         stepper_->playPause();
     }
     QCOMPARE(engine_.calls, calls);
+}
+
+// Playing at a slow speed starts with a seek, which can take a second: a second press of the
+// key meanwhile pauses as soon as playing begins, and a third takes that back.
+void TestFrameStepperMoves::aSecondPressBeforePlayingBeganPauses()
+{
+    clock_->advance(1000);
+    stepper_->setPlaybackRate(0.25);
+    stepper_->playPause();
+    QCOMPARE(engine_.calls, (QStringList{"seek 1 0 at 0.25", "play"}));
+    // The engine is still on its way.
+    engine_.playing = false;
+    engine_.paused = true;
+    // The window's new size asks for the picture again: playing will draw it.
+    stepper_->refresh();
+    stepper_->playPause();
+    QCOMPARE(engine_.calls.size(), 2);
+    stepper_->playingStarted();
+    QCOMPARE(engine_.calls.last(), QStringLiteral("pause"));
+
+    engine_.calls.clear();
+    stepper_->pausedFromPlaying();
+    stepper_->playPause();
+    engine_.playing = false;
+    stepper_->playPause();
+    stepper_->playPause();
+    stepper_->playingStarted();
+    QVERIFY(!engine_.calls.contains(QStringLiteral("pause")));
+    QCOMPARE(engine_.calls.count(QStringLiteral("play")), 1);
 }
 
 // Once a step of a video has brought another frame than it was sent for (a camcorder's

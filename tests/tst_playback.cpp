@@ -48,6 +48,7 @@ private slots:
     void leftStepsRunBackwardsAndTurnRound();
     void returnToRecordedTime();
     void pauseKeepsTheShownFrame();
+    void pauseBeforePlayingBegan();
     void surfaceGestures();
     void audioOnlyShowsThePanel();
     void unplayableFileIsReportedAsFatal();
@@ -370,6 +371,31 @@ void TestPlayback::pauseKeepsTheShownFrame()
     pressKey(Qt::Key_Left);
     pressKey(Qt::Key_Left);
     QVERIFY2(waitForFrame(frame - 1), qPrintable(QStringLiteral("shown %1 at %2, paused on %3").arg(shownFrame()).arg(media->currentTime()).arg(frame)));
+}
+
+// Slow motion on a file with one keyframe starts with a seek that decodes seconds of video:
+// Space pressed again meanwhile is not lost. Playing pauses as soon as it begins, showing at
+// most the next frame, which the sink holds by then.
+void TestPlayback::pauseBeforePlayingBegan()
+{
+    MediaPlayer *player = open(videos_.value(QStringLiteral("one key")));
+    QVERIFY(player);
+    player->setFPS(25);
+    player->jumpTo(250 * 40 + 5);
+    QVERIFY(waitForFrame(250));
+    pressKey(Qt::Key_BracketLeft);
+    pressKey(Qt::Key_BracketLeft);
+    pressKey(Qt::Key_Space);
+    pressKey(Qt::Key_Space);
+    QTest::qWait(1500);
+    QVERIFY(player->engine()->isPaused());
+    const int paused = shownFrame();
+    QVERIFY2(paused == 250 || paused == 251, qPrintable(QString::number(paused)));
+    QTest::qWait(500);
+    QCOMPARE(shownFrame(), paused);
+    QCOMPARE(player->recordingTime(), qint64(paused * 40));
+    pressKey(Qt::Key_Right);
+    QVERIFY(waitForFrame(paused + 1));
 }
 
 void TestPlayback::surfaceGestures()
