@@ -82,16 +82,16 @@ void TestFullScreen::timingAnElementInFullScreen()
     // The window's own keys, pressed on the full-screen surface.
     QTest::keyClick(surface, Qt::Key_Right);
     QTest::keyClick(surface, Qt::Key_Right);
-    QVERIFY(waitForFrame(player, 2));
+    QVERIFY2(waitForFrame(player, 2), qPrintable(QString::number(shownFrame(player))));
     QTest::keyClick(surface, Qt::Key_Left);
-    QVERIFY(waitForFrame(player, 1));
+    QVERIFY2(waitForFrame(player, 1), qPrintable(QString::number(shownFrame(player))));
     QTest::keyClick(surface, Qt::Key_Return);
     QLabel *note = surface->notes()->confirmation();
     QTRY_VERIFY(noteOnScreen(note));
     QCOMPARE(note->text(), QStringLiteral("Element 1 start 0:00:040"));
     QTest::keyClick(surface, Qt::Key_Right);
     QTest::keyClick(surface, Qt::Key_Right);
-    QVERIFY(waitForFrame(player, 3));
+    QVERIFY2(waitForFrame(player, 3), qPrintable(QString::number(shownFrame(player))));
     QTest::keyClick(surface, Qt::Key_Return);
     QTRY_COMPARE(note->text(), QStringLiteral("Element 1 end 0:00:120"));
     QTRY_VERIFY(noteOnScreen(note));
