@@ -179,7 +179,11 @@ void TestTimingWiring::markWhilePlayingIsTheFrameSeen()
     QTest::keyClick(player_.get(), Qt::Key_Space);
     QTRY_COMPARE(player_->mediaObject()->state(), Phonon::PlayingState);
     QTest::qWait(500);
-    const int seen = shownFrame();
+    // A picture caught while it is drawn reads as no frame: read again.
+    int seen = shownFrame();
+    for (int tries = 0; seen < 0 && tries < 10; ++tries)
+        seen = shownFrame();
+    QVERIFY(seen >= 0);
     QTest::keyClick(player_.get(), Qt::Key_Return);
     QTRY_COMPARE(tableRows().size(), rowsBefore + 1);
     const qint64 recorded = tableRows().last().first();
