@@ -383,13 +383,16 @@ void FrameBenchSession::recordPlayingMarks()
         ++markCount_;
         const qint64 ms = cellMilliseconds(target_->timingTable()->model()->index(row, column).data());
         // A frame caught while being drawn reads as no code: then the one read just after
-        // the key is the one that was on screen. Where the picture changed between the two
-        // reads, either frame was on screen at the key: the one the mark names, if it is one
-        // of them, is the frame a return must show.
+        // the key is the one that was on screen, or the one before it. Where the picture
+        // changed between the two reads, either frame was on screen at the key. Where the
+        // mark names one of those, that is the frame a return must show (a mark is a
+        // millisecond: it names the frame that starts within it).
         int onScreen = seen.before >= 0 ? seen.before : seen.frame;
-        const int named = expectedFrameAt(double(ms));
-        if (seen.before >= 0 && seen.frame >= 0 && seen.before != seen.frame
-            && (named == seen.before || named == seen.frame))
+        const int named = expectedFrameAt(double(ms) + 0.999);
+        const bool changed = seen.before >= 0 && seen.frame >= 0 && seen.before != seen.frame;
+        const bool unread = seen.before < 0 && seen.frame >= 0;
+        if ((changed && (named == seen.before || named == seen.frame))
+            || (unread && (named == seen.frame || named == seen.frame - 1)))
             onScreen = named;
         record(QStringLiteral("mark-playing"), onScreen, seen, ms);
         marks_.append({QStringLiteral("return-playing"), onScreen, row, column, ms});
