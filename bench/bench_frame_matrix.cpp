@@ -265,11 +265,16 @@ bool FrameBenchMatrix::storeFrameTimes(const FrameBenchVideo &video, const QStri
     QVector<double> times = frameTimes(probed, error);
     if (times.isEmpty())
         return false;
-    // AVI has no presentation times: frame k is shown at k / fps, and a B-frame stream only
-    // gets guessed times from ffprobe.
-    if (video.container == QLatin1String("avi"))
-        for (int k = 0; k < times.size(); ++k)
+    // AVI has no presentation times: frame k is shown at k / fps. A B-frame stream only gets
+    // guessed times from ffprobe, and none for its last frames: its packets count them.
+    if (video.container == QLatin1String("avi")) {
+        const int count = packetCount(probed, error);
+        if (count <= 0)
+            return false;
+        times.resize(count);
+        for (int k = 0; k < count; ++k)
             times[k] = k * 1000.0 / video.frameRate();
+    }
     QSaveFile pts(path + QStringLiteral(".pts"));
     if (!pts.open(QIODevice::WriteOnly | QIODevice::Text)) {
         *error = QStringLiteral("cannot write %1").arg(pts.fileName());
@@ -284,6 +289,22 @@ bool FrameBenchMatrix::storeFrameTimes(const FrameBenchVideo &video, const QStri
         return false;
     }
     return true;
+}
+
+int FrameBenchMatrix::packetCount(const QString &videoPath, QString *error)
+{
+    const morlek::test::ProgramResult probe = morlek::test::runProgram(
+        QStringLiteral("ffprobe"),
+        {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-select_streams"),
+         QStringLiteral("v:0"), QStringLiteral("-count_packets"), QStringLiteral("-show_entries"),
+         QStringLiteral("stream=nb_read_packets"), QStringLiteral("-of"),
+         QStringLiteral("csv=p=0"), videoPath});
+    bool ok = false;
+    const int count = probe.ok() ? probe.output.trimmed().toInt(&ok) : 0;
+    if (!ok || count <= 0)
+        *error = QStringLiteral("ffprobe could not count the frames of %1: %2")
+                     .arg(videoPath, QString::fromLocal8Bit(probe.output));
+    return ok ? count : 0;
 }
 
 QVector<double> FrameBenchMatrix::frameTimes(const QString &videoPath, QString *error)

@@ -52,6 +52,8 @@ public:
 private:
     static bool storeFrameTimes(const FrameBenchVideo &video, const QString &probed,
                                 const QString &path, QString *error);
+    /** The video stream's packets, one per frame in AVI; 0 on failure. */
+    static int packetCount(const QString &videoPath, QString *error);
 };
 
 #endif

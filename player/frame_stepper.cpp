@@ -50,8 +50,10 @@ void FrameStepper::newVideo()
     stepsMissed_ = false;
     firstShownMs_ = -1;
     videoOrigin_ = 0;
+    originProbed_ = false;
     keyGapMs_ = -1;
     videoEnd_ = -1;
+    redrawAtPause_ = false;
     forget();
 }
 
@@ -84,10 +86,19 @@ void FrameStepper::jumpTo(qint64 ms)
 void FrameStepper::refresh()
 {
     // On the way to a frame that only steps reach (open GOPs), the frame wanted is shown
-    // again, not the earlier one sought on the way. Once play is asked, playing redraws it,
-    // and a seek now would undo the speed playing starts at.
+    // again, not the earlier one sought on the way. Once play is asked, a seek now would undo
+    // the speed playing starts at: the redraw waits for the pause.
     if (engine_.isPaused() && !playAsked_)
-        moveTo(reachTarget_ >= 0 ? reachTarget_ : currentTime());
+        redraw();
+    else if (engine_.isPlaying() || playAsked_)
+        redrawAtPause_ = true;
+}
+
+void FrameStepper::redraw()
+{
+    // The time can be the very start of a frame held at a pause, where a seek can show the
+    // frame before: it is sought as a mark is.
+    moveTo(reachTarget_ >= 0 ? reachTarget_ : seekTarget(currentTime(), true));
 }
 
 void FrameStepper::forget()

@@ -137,6 +137,8 @@ private:
     void checkSeekLanded();
     bool continueReach();
     void startPlayback();
+    void holdFrameOfPause();
+    void redraw();
     void noteMove(qint64 target);
     void startPhase(Phase phase);
     qint64 origin() const;
@@ -154,6 +156,7 @@ private:
     StepClock &clock_;
     int fps_ = 50;
     qint64 videoOrigin_ = 0;
+    bool originProbed_ = false;
     qint64 keyGapMs_ = -1;
     // The video's own frames, once listed, and as listed.
     FrameGrid frames_;
@@ -180,6 +183,8 @@ private:
     bool playAsked_ = false;
     qint64 playAskedAt_ = 0;
     bool pauseAsked_ = false;
+    // The surface changed size while playing, when a redraw would have undone the speed.
+    bool redrawAtPause_ = false;
     // The clock's time of the last move; -1 once forgotten.
     qint64 movedAt_ = -1;
 

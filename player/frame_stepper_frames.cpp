@@ -31,6 +31,7 @@ int FrameStepper::seekStep() const
 void FrameStepper::setVideoStart(qint64 originMs, qint64 keyGapMs)
 {
     videoOrigin_ = originMs;
+    originProbed_ = true;
     keyGapMs_ = keyGapMs;
     buildFrames();
 }
@@ -46,8 +47,10 @@ qint64 FrameStepper::origin() const
     // MPEG transport streams count their clock from anywhere, and the player's clock does not
     // start where the file's does: the first frame as shown is then the authority. Elsewhere
     // the two agree to the millisecond, and the file's stamp is the finer.
+    // Until the file is probed, the first frame as shown is all there is: keys pressed that
+    // early must not count from 0 where the first frame starts later (23 ms into an MKV).
     constexpr qint64 clockOffsetMs = 50;
-    if (firstShownMs_ >= 0 && firstShownMs_ > videoOrigin_ + clockOffsetMs)
+    if (firstShownMs_ >= 0 && (!originProbed_ || firstShownMs_ > videoOrigin_ + clockOffsetMs))
         return firstShownMs_;
     return videoOrigin_;
 }

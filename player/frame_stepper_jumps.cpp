@@ -81,6 +81,11 @@ bool FrameStepper::stepRunTo(qint64 from, qint64 target, bool run)
         return false;
     if (engine_.runsBackwards())
         return sendStep(target, int(-frames));
+    // A run backwards never shows a frame that leads a keyframe (it is decoded after it):
+    // turned round from one, the first picture would be the frame before, and the step after
+    // it one frame too far.
+    if (leadsAKeyframe(grid.frameAt(from)))
+        return false;
     // Turning round decodes the whole keyframe stretch, which pays off for the single steps
     // back that tend to follow; a longer way back is sought sooner.
     return frames == -1 && turnBackwards(from, target, run);

@@ -20,9 +20,13 @@ void FrameStepper::playPause()
     constexpr qint64 playStartsWithinMs = 5000;
     if (playAsked_ && clock_.nowMs() - playAskedAt_ > playStartsWithinMs)
         playAsked_ = false;
-    if (engine_.isPlaying())
+    if (engine_.isPlaying()) {
+        // The back-end's report that playing began can still be on its way: this press is
+        // the pause of that playing, and the next one plays again.
         engine_.pause();
-    else if (playAsked_)
+        playAsked_ = false;
+        pauseAsked_ = false;
+    } else if (playAsked_)
         pauseAsked_ = !pauseAsked_;
     else if (playWaits_)
         playWaits_ = false;
@@ -42,8 +46,22 @@ void FrameStepper::playingStarted()
 void FrameStepper::pausedFromPlaying()
 {
     playAsked_ = false;
-    if (pausedAtEnd_)
+    if (pausedAtEnd_) {
+        // The end's own seek of the last frame redraws it.
+        redrawAtPause_ = false;
         return;
+    }
+    const quint64 movesBefore = moveCount_;
+    holdFrameOfPause();
+    // The surface changed size while playing: the sink can go on drawing at the old size,
+    // and paused, only a picture decoded again fills the new one.
+    if (redrawAtPause_ && moveCount_ == movesBefore)
+        redraw();
+    redrawAtPause_ = false;
+}
+
+void FrameStepper::holdFrameOfPause()
+{
     // Paused playback can keep the next frame on screen while the time still lies in the one
     // before. The picture's stamp says which frame it is (a camcorder's field-coded frames
     // are stamped per field, and a transport stream's on the player's clock): the time, and

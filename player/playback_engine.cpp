@@ -141,7 +141,10 @@ bool PlaybackEngine::isPaused() const
 
 bool PlaybackEngine::isPlaying() const
 {
-    return media_.state() == Phonon::PlayingState;
+    // The back-end passes through buffering while playing starts and after a seek made while
+    // playing; the window shows it as playing, and a press of pause then must pause.
+    const Phonon::State state = media_.state();
+    return state == Phonon::PlayingState || state == Phonon::BufferingState;
 }
 
 qint64 PlaybackEngine::time() const

@@ -18,6 +18,7 @@ public:
 
     /** Paused with a picture (not loading, not stopped). */
     virtual bool isPaused() const = 0;
+    /** Playing, or buffering on the way to play (a press of pause must pause it). */
     virtual bool isPlaying() const = 0;
     /** A file is set and has not yet come to pause or play. */
     virtual bool isLoading() const = 0;

@@ -38,6 +38,8 @@ private slots:
     void endOfPlayback();
     void firstFrameAsShown_data();
     void firstFrameAsShown();
+    void keysBeforeTheFileIsProbed_data();
+    void keysBeforeTheFileIsProbed();
     void frameNumberAtTheVideosOwnRate_data();
     void frameNumberAtTheVideosOwnRate();
 
@@ -402,6 +404,39 @@ void TestFrameStepper::firstFrameAsShown()
     stepper_->setFrameList({probed * 1000, probed * 1000 + 40000, probed * 1000 + 80000});
     QVERIFY(stepper_->frameGrid().isFrameList());
     QCOMPARE(stepper_->frameGrid().markTime(1), origin + 40);
+}
+
+void TestFrameStepper::keysBeforeTheFileIsProbed_data()
+{
+    QTest::addColumn<qint64>("shown");
+    QTest::addColumn<qint64>("probed");
+    QTest::addColumn<qint64>("origin");
+    // 25 fps. Before, a first frame 23 ms into an MKV counted from 0: Right sought 41, which
+    // is still frame 0, and the mark said 0 for a frame starting at 23.
+    QTest::addRow("MKV") << qint64(23) << qint64(23) << qint64(23);
+    QTest::addRow("MP4 from 0") << qint64(0) << qint64(0) << qint64(0);
+    QTest::addRow("MPEG-TS") << qint64(780) << qint64(6) << qint64(780);
+}
+
+// The probe of the file's first frame comes a few hundred ms after the picture; keys pressed
+// meanwhile count from the first frame as shown.
+void TestFrameStepper::keysBeforeTheFileIsProbed()
+{
+    QFETCH(qint64, shown);
+    QFETCH(qint64, probed);
+    QFETCH(qint64, origin);
+    stepper_->newVideo();
+    engine_.now = shown;
+    stepper_->setFirstFrameShown(shown);
+    QCOMPARE(stepper_->recordingTime(), shown);
+    stepper_->forward();
+    QCOMPARE(stepper_->currentTime(), shown + 41);
+    land(shown + 41);
+    QCOMPARE(stepper_->recordingTime(), shown + 40);
+    QCOMPARE(stepper_->shownFrameNumber(), qint64(1));
+    stepper_->setVideoStart(probed, 480);
+    QCOMPARE(stepper_->frameGrid().origin(), origin);
+    QCOMPARE(stepper_->recordingTime(), origin + 40);
 }
 
 void TestFrameStepper::frameNumberAtTheVideosOwnRate_data()

@@ -32,6 +32,9 @@ private slots:
     void aSecondPressBeforePlayingBeganPauses();
     void movesGoOnFromTheFrameHeldAtAPause();
     void aStepThatMissedEndsRuns();
+    void pressesFasterThanTheEnginesReports();
+    void aResizeWhilePlayingRedrawsAtThePause_data();
+    void aResizeWhilePlayingRedrawsAtThePause();
     void playAfterStepsBackGoesOnFromThePicture();
 
 private:
@@ -223,6 +226,10 @@ void TestFrameStepperMoves::leftOntoAFrameThatLeadsAKeyframe_data()
         << QVector<qint64>{120000, 160000} << "seek 1 161";
     QTest::addRow("frames before it lead: run backwards") << QVector<qint64>{80000, 120000}
                                                           << "run-back 1 221";
+    // Before, it ran backwards from frame 5, which that run never shows: its first picture
+    // was frame 4, and the step after it showed frame 3 (open-GOP HEVC).
+    QTest::addRow("frame 5, on screen, leads the keyframe at 6: sought")
+        << QVector<qint64>{200000} << "seek 1 161";
 }
 
 // An open GOP's leading frames are never shown running backwards: Left onto one seeks at once
@@ -406,6 +413,77 @@ void TestFrameStepperMoves::playAfterStepsBackGoesOnFromThePicture()
     engine_.now = 0;
     stepper_->playPause();
     QCOMPARE(engine_.calls.mid(2), (QStringList{"pipeline-seek 3 761", "play"}));
+}
+
+// Play, pause and play again, each press after the engine has acted on the one before but
+// before its reports have come: the third press plays. (It was taken for a pause asked before
+// playing began, and the picture stayed paused.)
+void TestFrameStepperMoves::pressesFasterThanTheEnginesReports()
+{
+    stepper_->playPause();
+    engine_.playing = true;
+    engine_.paused = false;
+    stepper_->playPause();
+    QCOMPARE(engine_.calls, (QStringList{"play", "pause"}));
+    engine_.playing = false;
+    engine_.paused = true;
+    stepper_->playPause();
+    QCOMPARE(engine_.calls, (QStringList{"play", "pause", "play"}));
+    // The reports of the first play and pause come now, then the second play's.
+    stepper_->playingStarted();
+    stepper_->pausedFromPlaying();
+    engine_.playing = true;
+    engine_.paused = false;
+    stepper_->playingStarted();
+    QCOMPARE(engine_.calls.count(QStringLiteral("pause")), 1);
+}
+
+void TestFrameStepperMoves::aResizeWhilePlayingRedrawsAtThePause_data()
+{
+    QTest::addColumn<bool>("resized");
+    QTest::addColumn<qint64>("stamp");
+    QTest::addColumn<QStringList>("atPause");
+    // 25 fps, paused at 705 ms: frame 17 (680), sought at 681; frame 18 at 721, as a seek to
+    // its very start could show frame 17.
+    QTest::addRow("no resize: the frame held, no seek") << false << qint64(680) << QStringList();
+    QTest::addRow("resized: the frame on screen again") << true << qint64(680)
+                                                        << QStringList{"seek 1 681"};
+    // The sink holds the next frame: that one is drawn again, not the one the time is in.
+    QTest::addRow("resized, the next frame held") << true << qint64(720)
+                                                  << QStringList{"seek 1 721"};
+    // Without a stamp the pause seeks the next frame anyway: once is enough.
+    QTest::addRow("resized, no stamp") << true << qint64(-1) << QStringList{"seek 1 721"};
+}
+
+// The video sink can go on drawing at the surface's old size after a resize while playing;
+// the redraw that a resize asks for waits for the pause instead of undoing the speed.
+void TestFrameStepperMoves::aResizeWhilePlayingRedrawsAtThePause()
+{
+    QFETCH(bool, resized);
+    QFETCH(qint64, stamp);
+    QFETCH(QStringList, atPause);
+    engine_.paused = false;
+    engine_.playing = true;
+    stepper_->playingStarted();
+    if (resized)
+        stepper_->refresh();
+    QCOMPARE(engine_.calls, QStringList());
+    engine_.playing = false;
+    engine_.paused = true;
+    engine_.now = 705;
+    engine_.shown = stamp;
+    stepper_->pausedFromPlaying();
+    QCOMPARE(engine_.calls, atPause);
+    // Asked once, made once.
+    land(stamp >= 0 ? stamp : 720);
+    engine_.calls.clear();
+    engine_.playing = true;
+    engine_.paused = false;
+    stepper_->playingStarted();
+    engine_.playing = false;
+    engine_.paused = true;
+    stepper_->pausedFromPlaying();
+    QVERIFY2(engine_.calls.isEmpty() || stamp < 0, qPrintable(engine_.calls.join(", ")));
 }
 
 QTEST_GUILESS_MAIN(TestFrameStepperMoves)

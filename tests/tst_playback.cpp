@@ -358,12 +358,17 @@ void TestPlayback::pauseKeepsTheShownFrame()
     Phonon::MediaObject *media = player->mediaObject();
     pressKey(Qt::Key_Space);
     QTRY_COMPARE(media->state(), Phonon::PlayingState);
+    QElapsedTimer played;
+    played.start();
     QTest::qWait(700);
+    const qint64 playedTo = media->currentTime();
     pressKey(Qt::Key_Space);
     QTRY_COMPARE(media->state(), Phonon::PausedState);
     QTest::qWait(300);
     const int frame = shownFrame();
-    QVERIFY(frame > 5);
+    QVERIFY2(frame > 5, qPrintable(QStringLiteral("frame %1 after %2 ms of play (time %3 then, %4 now)")
+                                       .arg(frame).arg(played.elapsed() - 300).arg(playedTo)
+                                       .arg(media->currentTime())));
     // A mark after the pause is the start of the frame on screen, and steps go on from it.
     QTRY_COMPARE(player->recordingTime(), qint64(frame) * 40);
     pressKey(Qt::Key_Right);
@@ -465,11 +470,14 @@ void TestPlayback::markWhileASeekDecodesIsTheShownFrame()
     // further steps go on from the frame asked for.
     player->seekTo(11000);
     QCOMPARE(player->currentTime(), qint64(11001));
-    const int stillShown = shownFrame();
+    // The time is read before the picture: where the picture is still frame 2, it was so
+    // when the time was read. (Read the other way round, the seek could land in between.)
     const qint64 recorded = player->recordingTime();
+    const int stillShown = shownFrame();
     // On a machine fast enough to decode it all at once, the far frame is already there.
     QVERIFY2(stillShown == 2 || stillShown == 275, qPrintable(QString::number(stillShown)));
-    QCOMPARE(recorded, stillShown == 2 ? qint64(80) : qint64(11000));
+    if (stillShown == 2)
+        QCOMPARE(recorded, qint64(80));
     QVERIFY(waitForFrame(275));
     QTRY_COMPARE(player->recordingTime(), qint64(11000));
     pressKey(Qt::Key_Right);
