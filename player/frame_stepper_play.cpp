@@ -124,7 +124,7 @@ void FrameStepper::startPlayback()
     // From the last frame, playing starts again from the beginning.
     if ((!engine_.runsBackwards() && engine_.time() == engine_.totalTime()) || onLastFrame)
         seekTo(0, true);
-    else if (soundBehind_ || playbackRate_ != 1.0)
+    else if (soundBehind_ || playbackRate_ != 1.0 || engine_.runsBackwards())
         seekTo(from, true);
     soundBehind_ = false;
     engine_.play();

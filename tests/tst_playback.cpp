@@ -656,7 +656,9 @@ void TestPlayback::leftStepsRunBackwardsAndTurnRound()
     QTRY_COMPARE(media->state(), Phonon::PausedState);
     QTest::qWait(300);
     const int frame = shownFrame();
-    QVERIFY2(frame > 20 + fps / 5, qPrintable(QString::number(frame)));
+    QVERIFY2(frame > 20 + fps / 5, qPrintable(QStringLiteral("frame %1 shown, the player at %2 ms (time %3)")
+                                                  .arg(frame).arg(player->recordingTime())
+                                                  .arg(media->currentTime())));
 }
 
 void TestPlayback::audioOnlyShowsThePanel()
