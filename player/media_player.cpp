@@ -261,7 +261,12 @@ void MediaPlayer::fileLoaded(bool hasVideo)
 
 void MediaPlayer::fitToVideo()
 {
-    // The hint must hold the video's natural size, which the layout learns only when it runs.
+    // The hint must hold the video's natural size, which the layout learns only when it runs;
+    // each layout between the surface and the window would learn of it only in turn, one pass
+    // of the event loop each, and the fit came too early for it (a second one, 150 ms on).
+    for (QWidget *inner = videoWidget_->parentWidget(); inner && inner != this;
+         inner = inner->parentWidget())
+        inner->updateGeometry();
     if (layout())
         layout()->activate();
     const QRect avail = QGuiApplication::primaryScreen()->availableGeometry();

@@ -33,6 +33,7 @@ private slots:
     void cleanup();
     void lastSecondsNeverFreezeTheWindow();
     void pictureAtItsNaturalSizeAndUpright();
+    void windowFitsOnceWhenLoaded();
     void seekStepFollowsTheVideo_data();
     void seekStepFollowsTheVideo();
 
@@ -526,6 +527,36 @@ void TestPlayback::pictureAtItsNaturalSizeAndUpright()
             && reddish(topLeft) == reddish(topRight);
     };
     QTRY_VERIFY2(upright(), qPrintable(seen));
+}
+
+// The window fits itself to the picture as soon as the file has loaded. (Its first fit used
+// the surface's size from before the picture was known, and only a second one, 150 ms later,
+// was right: the first picture came that much later.)
+void TestPlayback::windowFitsOnceWhenLoaded()
+{
+    const QString path = dir_.filePath(QStringLiteral("wide.mp4"));
+    QString error;
+    QVERIFY2(makeVideo(path, {"-f", "lavfi", "-i", "testsrc=s=640x360:r=25:d=2", "-c:v",
+                              "libx264", "-pix_fmt", "yuv420p"},
+                       &error),
+             qPrintable(error));
+    player_.reset();
+    player_ = std::make_unique<MediaPlayer>(path);
+    // The window fits itself in its own handler of the back-end's report that the file is
+    // paused on its first picture, which runs before this one.
+    QSize atLoad;
+    connect(player_->mediaObject(), &Phonon::MediaObject::stateChanged, this,
+            [&](Phonon::State now) {
+                if (now == Phonon::PausedState && !atLoad.isValid())
+                    atLoad = player_->size();
+            });
+    player_->show();
+    QTRY_VERIFY(atLoad.isValid());
+    QTRY_COMPARE(player_->videoWidget()->size(), QSize(640, 360));
+    // Past the time of the second fit that used to put the first one right.
+    QTest::qWait(400);
+    QCOMPARE(player_->videoWidget()->size(), QSize(640, 360));
+    QCOMPARE(atLoad, player_->size());
 }
 
 void TestPlayback::seekStepFollowsTheVideo_data()
