@@ -139,6 +139,7 @@ private:
     void startPlayback();
     void holdFrameOfPause();
     void redraw();
+    qint64 startOfShownFrame() const;
     void noteMove(qint64 target);
     void startPhase(Phase phase);
     qint64 origin() const;

@@ -122,6 +122,15 @@ double FrameStepper::videoRate() const
 
 qint64 FrameStepper::recordingTime() const
 {
+    // The sound can outlast the picture, and the engine's time with it: no frame follows the
+    // last, and a mark never names one.
+    const qint64 start = startOfShownFrame();
+    const qint64 last = lastFrameStart();
+    return last >= 0 && start > last ? last : start;
+}
+
+qint64 FrameStepper::startOfShownFrame() const
+{
     // The file's own frame stamps, once listed, name a frame as the file does (MKV's are
     // rounded to the millisecond); the stamp of the frame on screen says which frame it is.
     // That stamp can be a millisecond short: the decoder cuts the frame a seek lands in, and

@@ -194,6 +194,12 @@ bool PlaybackEngine::runsBackwards() const
 
 void PlaybackEngine::seek(quint64 move, qint64 ms, double rate)
 {
+    // Stopped, the pipeline holds no stream to seek in: the seek is made once it has paused.
+    if (media_.state() == Phonon::StoppedState && !loading_) {
+        seekWhenPaused_ = {move, ms, rate};
+        hasSeekWhenPaused_ = true;
+        return;
+    }
     // The pipeline's own exact seek. The back-end's refuses where it knows no length yet, and
     // on a camcorder's MPEG-TS, whose clock starts late, it did not move the picture at all.
     if (pipeline_ && pipeline_->forward(move, ms, rate))
@@ -210,7 +216,7 @@ bool PlaybackEngine::seekPipeline(quint64 move, qint64 ms)
 
 void PlaybackEngine::play()
 {
-    if (endHold_)
+    if (endHold_ && holdsEnd_)
         endHold_->setHolding(true);
     pauseOncePlaying_ = false;
     media_.play();
@@ -233,6 +239,12 @@ void PlaybackEngine::backendChanged(Phonon::State now)
         holdEnd(true);
     else if (now != Phonon::BufferingState)
         holdEnd(false);
+    if (now == Phonon::PausedState && hasSeekWhenPaused_) {
+        hasSeekWhenPaused_ = false;
+        seek(seekWhenPaused_.move, seekWhenPaused_.ms, seekWhenPaused_.rate);
+    } else if (now != Phonon::StoppedState) {
+        hasSeekWhenPaused_ = false;
+    }
     if (now == Phonon::PlayingState && pauseOncePlaying_) {
         pauseOncePlaying_ = false;
         media_.pause();
@@ -240,6 +252,12 @@ void PlaybackEngine::backendChanged(Phonon::State now)
         pauseOncePlaying_ = false;
     }
 
+    // The end of the file can slip past the hold (its end came before the hold was set, as a
+    // machine under load can make it): the back-end then stops, back at the start, and a
+    // pause would have shown the frame after its start. It is the end, as if held: told
+    // before the state, so that the pause that follows knows it.
+    if (now == Phonon::StoppedState && state_ == PlayerState::Playing && !loading_)
+        emit endReached(-1);
     PlayerState next = state_;
     switch (now) {
     case Phonon::LoadingState:
@@ -274,8 +292,16 @@ void PlaybackEngine::backendChanged(Phonon::State now)
     emit backendStateChanged(now);
 }
 
+void PlaybackEngine::setHoldsEnd(bool holds)
+{
+    holdsEnd_ = holds;
+    if (!holds)
+        holdEnd(false);
+}
+
 void PlaybackEngine::holdEnd(bool hold)
 {
+    hold = hold && holdsEnd_;
     if (!endHold_)
         return;
     endHold_->setHolding(hold);

@@ -64,6 +64,12 @@ public:
     void setTickInterval(int ms);
     /** Silences the sound without touching its volume: played faster or slower it garbles. */
     void setSoundMuted(bool muted);
+    /**
+     * Whether the end of each stream is held while playing, so that the last frame stays on
+     * screen and the end is told at once (on by default). Off, the end comes as the back-end
+     * stops, as it does where the end slips past the hold; tests turn it off to check that.
+     */
+    void setHoldsEnd(bool holds);
 
     /** For the seek and volume sliders, which work on them directly, and for tests. */
     Phonon::MediaObject *mediaObject() { return &media_; }
@@ -115,6 +121,16 @@ private:
     // Set with a file until the back-end has paused, played or failed with it.
     bool loading_ = false;
     bool pauseOncePlaying_ = false;
+    bool holdsEnd_ = true;
+    // A seek asked while the back-end was stopped (after an end that passed the hold).
+    struct Seek
+    {
+        quint64 move;
+        qint64 ms;
+        double rate;
+    };
+    Seek seekWhenPaused_{0, 0, 1.0};
+    bool hasSeekWhenPaused_ = false;
 };
 
 } // namespace dravenhol::morlek::player

@@ -40,6 +40,7 @@ private slots:
     void firstFrameAsShown();
     void keysBeforeTheFileIsProbed_data();
     void keysBeforeTheFileIsProbed();
+    void aMarkIsNeverPastTheLastFrame();
     void frameNumberAtTheVideosOwnRate_data();
     void frameNumberAtTheVideosOwnRate();
 
@@ -439,6 +440,26 @@ void TestFrameStepper::keysBeforeTheFileIsProbed()
     QCOMPARE(stepper_->recordingTime(), origin + 40);
 }
 
+// The sound of a file can outlast its picture: with the engine's time past the last frame
+// and no picture stamp to go by (a seek has just flushed it), the mark is still the last
+// frame's start. (It was the start of a frame after it, 2000 ms in a 2 s file at 25 fps.)
+void TestFrameStepper::aMarkIsNeverPastTheLastFrame()
+{
+    QVector<qint64> startsUs;
+    for (int k = 0; k < 50; ++k)
+        startsUs << k * 40000;
+    stepper_->setFrameList(startsUs);
+    engine_.total = 2037;
+    engine_.now = 2010;
+    engine_.shown = -1;
+    QCOMPARE(stepper_->recordingTime(), qint64(1960));
+    QCOMPARE(stepper_->shownFrameNumber(), qint64(49));
+    engine_.now = 1975;
+    QCOMPARE(stepper_->recordingTime(), qint64(1960));
+    engine_.now = 1950;
+    QCOMPARE(stepper_->recordingTime(), qint64(1920));
+}
+
 void TestFrameStepper::frameNumberAtTheVideosOwnRate_data()
 {
     QTest::addColumn<double>("videoRate");
@@ -460,6 +481,7 @@ void TestFrameStepper::frameNumberAtTheVideosOwnRate()
     QFETCH(qint64, frame);
     engine_.rate = videoRate;
     engine_.shown = shown;
+    engine_.total = 20000;
     stepper_->setRate(chosen);
     QCOMPARE(stepper_->shownFrameNumber(), frame);
 }
