@@ -69,6 +69,7 @@ void PlaybackEngine::attachVideo(Phonon::VideoWidget *surface)
 void PlaybackEngine::setFile(const QString &path)
 {
     loading_ = true;
+    hasSeekWhenPaused_ = false;
     const PlayerState before = state_;
     state_ = PlayerState::Loading;
     if (before != state_)
@@ -82,6 +83,7 @@ void PlaybackEngine::setFile(const QString &path)
 void PlaybackEngine::clear()
 {
     loading_ = false;
+    hasSeekWhenPaused_ = false;
     holdEnd(false);
     media_.setCurrentSource(Phonon::MediaSource());
     const PlayerState before = state_;
@@ -256,7 +258,10 @@ void PlaybackEngine::backendChanged(Phonon::State now)
     // machine under load can make it): the back-end then stops, back at the start, and a
     // pause would have shown the frame after its start. It is the end, as if held: told
     // before the state, so that the pause that follows knows it.
-    if (now == Phonon::StoppedState && state_ == PlayerState::Playing && !loading_)
+    const auto source = media_.currentSource().type();
+    const bool fileSet = source != Phonon::MediaSource::Invalid
+        && source != Phonon::MediaSource::Empty;
+    if (now == Phonon::StoppedState && state_ == PlayerState::Playing && !loading_ && fileSet)
         emit endReached(-1);
     PlayerState next = state_;
     switch (now) {
@@ -265,8 +270,7 @@ void PlaybackEngine::backendChanged(Phonon::State now)
         break;
     case Phonon::StoppedState: {
         // Phonon 4 for Qt 5 starts on an empty source rather than an invalid one: neither plays.
-        const auto type = media_.currentSource().type();
-        if (type == Phonon::MediaSource::Invalid || type == Phonon::MediaSource::Empty)
+        if (!fileSet)
             next = PlayerState::Empty;
         else
             next = loading_ ? PlayerState::Loading : PlayerState::Paused;
