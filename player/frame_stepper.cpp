@@ -52,6 +52,7 @@ void FrameStepper::newVideo()
     videoOrigin_ = 0;
     originProbed_ = false;
     keyGapMs_ = -1;
+    pictureSize_ = QSize();
     videoEnd_ = -1;
     redrawAtPause_ = false;
     forget();
@@ -242,8 +243,9 @@ bool FrameStepper::turnBackwards(qint64 from, qint64 target, bool run)
 void FrameStepper::startPhase(Phase phase)
 {
     phase_ = phase;
+    stampLooks_ = 0;
     soundBehind_ = true;
-    clock_.wakeIn(stepLostMs);
+    clock_.wakeIn(lostAfterMs());
 }
 
 void FrameStepper::seekTo(qint64 target, bool toPlay)
@@ -265,6 +267,17 @@ void FrameStepper::settle()
 {
     clock_.cancelWake();
     const Phase was = phase_;
+    // A step backwards can report its end a moment before the sink holds its picture, and
+    // running backwards the time says nothing of it: the picture is looked for once more
+    // rather than taken as missing (which would seek and decode the stretch again).
+    constexpr int stampLooks = 5;
+    constexpr qint64 stampLookMs = 10;
+    if (was == Phase::SteppingBack && landed() == moveCount_ && engine_.shownFrameTime() < 0
+        && stampLooks_ < stampLooks) {
+        ++stampLooks_;
+        clock_.wakeIn(stampLookMs);
+        return;
+    }
     phase_ = Phase::Still;
     // (Running backwards from just before a keyframe also skips frames, of any video.)
     if (was == Phase::Stepping && landed() == moveCount_ && !stepShowsItsFrame(was))
@@ -360,7 +373,15 @@ quint64 FrameStepper::landed() const
 
 bool FrameStepper::stepDecoding() const
 {
-    return phase_ != Phase::Still && landed() != moveCount_ && sinceMove() < stepLostMs;
+    return phase_ != Phase::Still && landed() != moveCount_ && sinceMove() < lostAfterMs();
+}
+
+qint64 FrameStepper::lostAfterMs() const
+{
+    // Running backwards, the first picture of a keyframe stretch comes once the decoder has
+    // decoded all of it: seconds where keyframes lie seconds apart.
+    const bool decodesStretch = phase_ == Phase::Turning || phase_ == Phase::SteppingBack;
+    return decodesStretch && keyGapMs_ > 0 ? stepLostMs + 2 * keyGapMs_ : stepLostMs;
 }
 
 bool FrameStepper::movePending() const

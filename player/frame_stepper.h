@@ -4,6 +4,7 @@
 #include "frame_grid.h"
 
 #include <QObject>
+#include <QSize>
 
 namespace dravenhol::morlek::player {
 
@@ -37,6 +38,8 @@ public:
     void newVideo();
     /** The time of the video's first frame, and its longest keyframe stretch (-1 unknown). */
     void setVideoStart(qint64 originMs, qint64 keyGapMs);
+    /** The size of the decoded picture, which bounds what a run backwards may hold. */
+    void setPictureSize(const QSize &size);
     /**
      * The start of every frame of the video in µs, as the file stamps it, and of those that
      * lead a keyframe (open GOPs): running backwards never shows them, so they are sought.
@@ -149,6 +152,7 @@ private:
     bool movePending() const;
     quint64 landed() const;
     bool reverseStepsAffordable() const;
+    qint64 lostAfterMs() const;
     bool leadsAKeyframe(qint64 frame) const;
     bool stepShowsItsFrame(Phase step) const;
     bool broughtTheFrameItLeft(Phase step) const;
@@ -159,6 +163,7 @@ private:
     qint64 videoOrigin_ = 0;
     bool originProbed_ = false;
     qint64 keyGapMs_ = -1;
+    QSize pictureSize_;
     // The video's own frames, once listed, and as listed.
     FrameGrid frames_;
     bool framesListed_ = false;
@@ -202,6 +207,8 @@ private:
     qint64 reachTarget_ = -1;
     int reachTries_ = 0;
     int reachMoves_ = 0;
+    // How often the picture of the step under way was looked for without a stamp.
+    int stampLooks_ = 0;
     // The step under way is the second picture of a frame that came as two.
     bool stepRepeated_ = false;
     // How many frames the step under way goes.

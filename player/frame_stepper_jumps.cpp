@@ -70,6 +70,10 @@ bool FrameStepper::stepRunTo(qint64 from, qint64 target, bool run)
     const bool fieldPictures = qAbs(videoRate() - engine_.videoFrameRate()) > 0.01;
     if (run && !fieldPictures && !stepsMissed_ && keyGapMs_ > 0 && grid.fps() > 0)
         most = qBound<qint64>(1, keyGapMs_ * grid.fps() / 1000, grid.fps());
+    // Running backwards, the frames of the stretch are decoded already: presses of Left that
+    // came while it decoded go back together, up to a second, as one step.
+    if (frames < 0 && engine_.runsBackwards() && !fieldPictures)
+        most = qMax<qint64>(most, qMax(1, grid.fps()));
     if (frames == 0 || qAbs(frames) > most)
         return false;
     // Forwards, but not onto the last frame: a step past the end would never arrive.

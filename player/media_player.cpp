@@ -250,6 +250,7 @@ void MediaPlayer::fileLoaded(bool hasVideo)
         return;
     }
     videoWidget_->setNaturalSize(engine_.pictureSize());
+    stepper_.setPictureSize(engine_.pictureSize());
     fitToVideo();
     // A window just mapped can get its first size back from the window system after the fit
     // (X without a window manager does so): then the fit is made once more.

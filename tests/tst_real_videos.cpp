@@ -26,6 +26,7 @@ private slots:
     void jumpsShowTheFrameThatHoldsTheTime_data();
     void jumpsShowTheFrameThatHoldsTheTime();
     void stepsCrossOpenGopKeyframes();
+    void leftRunsBackOverALongKeyframeStretch();
     void camcorderStreamStepsAtItsOwnRate();
     void openGopLeadingFramesAreListed();
     void aviFramesAreListedWithoutStamps();
@@ -79,6 +80,11 @@ void TestRealVideos::initTestCase()
         make(QStringLiteral("bframes.avi"), QStringLiteral("25"),
              {QStringLiteral("-c:v"), QStringLiteral("libx264"),
               QStringLiteral("-c:a"), QStringLiteral("libmp3lame")});
+    // A screen recording's or some camera's: one keyframe for all of it.
+    videos_[QStringLiteral("longgop")] =
+        make(QStringLiteral("long-gop.mkv"), QStringLiteral("25"),
+             {QStringLiteral("-c:v"), QStringLiteral("libx264"), QStringLiteral("-g"),
+              QStringLiteral("250"), QStringLiteral("-c:a"), QStringLiteral("libvorbis")});
     videos_[QStringLiteral("vfr")] = dir_.filePath(QStringLiteral("vfr.mp4"));
     QString error;
     QVERIFY2(morlek::test::makeVariableRateVideo(videos_.value(QStringLiteral("vfr")), 3, true,
@@ -151,6 +157,31 @@ void TestRealVideos::stepsCrossOpenGopKeyframes()
     QTRY_VERIFY(player->stepsFrameByFrame());
     const QString failure = morlek::test::stepThrough(*player, 0, 26, 8);
     QVERIFY2(failure.isEmpty(), qPrintable(failure));
+}
+
+// Keyframes seconds apart: Left runs backwards through the stretch, which the decoder
+// decodes at once; presses that come while it does go back together, and every frame shows.
+void TestRealVideos::leftRunsBackOverALongKeyframeStretch()
+{
+    const QString path = videos_.value(QStringLiteral("longgop"));
+    const QList<qint64> starts = morlek::test::frameStartsMs(path);
+    QCOMPARE(starts.size(), 75);
+    MediaPlayer *player = open(path);
+    QVERIFY(player);
+    player->setFPS(25);
+    QTRY_VERIFY(player->stepsFrameByFrame());
+    player->jumpTo(starts.at(60) + 10);
+    QVERIFY(waitForFrame(60));
+    for (int i = 0; i < 3; ++i)
+        QTest::keyClick(player, Qt::Key_Left);
+    QVERIFY2(waitForFrame(57), qPrintable(QStringLiteral("shown %1").arg(shownFrame())));
+    QTRY_COMPARE(player->recordingTime(), starts.at(57));
+    const QString failure = morlek::test::stepThrough(*player, 57, 57, 45);
+    QVERIFY2(failure.isEmpty(), qPrintable(failure));
+    QTRY_COMPARE(player->recordingTime(), starts.at(45));
+    // And on again from there.
+    const QString onwards = morlek::test::stepThrough(*player, 45, 48, 48);
+    QVERIFY2(onwards.isEmpty(), qPrintable(onwards));
 }
 
 // A camcorder's 50i as the user meets it, with the "Seek step" the player chose: every Right
