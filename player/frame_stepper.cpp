@@ -10,8 +10,9 @@ namespace {
 
 // How long a move's target stands for the reported time while the move has not taken effect.
 constexpr qint64 pendingStepMs = 300;
-// A move that the engine has not reported after this long is taken as shown, so that a lost
-// report cannot hold an old time for ever.
+// A move that the engine has not reported after this long (or after the wait for a lost
+// step, where that is longer) is taken as shown, so that a lost report cannot hold an old
+// time for ever.
 constexpr qint64 moveLostMs = 3000;
 // A step takes a few ms; one that has not arrived after this long was lost.
 constexpr qint64 stepLostMs = 1000;
@@ -394,7 +395,7 @@ bool FrameStepper::movePending() const
     if (!engine_.canStep())
         return false;
     if (landed() != moveCount_)
-        return sinceMove() < moveLostMs;
+        return sinceMove() < qMax(moveLostMs, lostAfterMs());
     // After a step the engine reports the frame's exact start, which a seek may not find
     // again (a frame stamped a hair after the whole millisecond): the move's own time stands
     // for as long as the picture stays there.
@@ -413,7 +414,7 @@ qint64 FrameStepper::shownTime() const
 {
     const quint64 landedMove = landed();
     if (!movePending() || !engine_.canStep() || landedMove == moveCount_
-        || sinceMove() >= moveLostMs)
+        || sinceMove() >= qMax(moveLostMs, lostAfterMs()))
         return currentTime();
     if (landedMove > settledMove_ && moveCount_ - landedMove < movesKept)
         return moveTargets_[landedMove % movesKept];

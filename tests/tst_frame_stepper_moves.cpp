@@ -254,20 +254,20 @@ void TestFrameStepperMoves::leftOnLongKeyframeStretches_data()
 {
     QTest::addColumn<QSize>("picture");
     QTest::addColumn<QStringList>("calls");
-    // 30 fps, keyframes 10 s apart: a stretch is 300 pictures. Left from frame 100 (3334).
+    // 30 fps, keyframes 10 s apart: a stretch is 300 pictures. Left from frame 100 (3334),
+    // five times while the first move decodes, then once more.
     const QStringList seeks{"seek 1 3301", "seek 2 3268", "seek 3 3234", "seek 4 3201",
-                            "seek 5 3168"};
+                            "seek 5 3168", "seek 6 3134"};
     QTest::addRow("1080p: 0.9 GB decoded, run backwards")
-        << QSize(1920, 1080) << QStringList{"run-back 1 3350", "step 2 x4", "step 3"};
-    QTest::addRow("2160p: 3.7 GB, sought each time")
-        << QSize(3840, 2160) << seeks;
-    QTest::addRow("size unknown: sought each time")
-        << QSize() << seeks;
+        << QSize(1920, 1080) << QStringList{"run-back 1 3350", "step 2 x5", "step 3"};
+    QTest::addRow("2160p: 3.7 GB, sought each time") << QSize(3840, 2160) << seeks;
+    QTest::addRow("size unknown: sought each time") << QSize() << seeks;
 }
 
 // Where keyframes lie seconds apart, Left runs backwards if the decoded stretch fits the
 // memory bound: turning round takes seconds there and is not taken for a lost step, the
-// presses that come meanwhile go back together, and the next is a step of its own.
+// presses that come meanwhile (over more than the 3 s after which a move is taken as lost)
+// go back together, and the next is a step of its own.
 void TestFrameStepperMoves::leftOnLongKeyframeStretches()
 {
     QFETCH(QSize, picture);
@@ -278,16 +278,19 @@ void TestFrameStepperMoves::leftOnLongKeyframeStretches()
     stepper_->setPictureSize(picture);
     engine_.now = 3334;
     stepper_->rewind();
-    // The decoder decodes the stretch for 2.5 s; three more presses come meanwhile.
-    for (int i = 0; i < 3; ++i) {
-        clock_->advance(600);
+    for (int i = 0; i < 4; ++i) {
+        clock_->advance(1000);
         stepper_->rewind();
     }
-    clock_->advance(700);
-    land(engine_.backwards ? 3334 : 3201);
-    engine_.shown = engine_.backwards ? 3200 : -1;
-    if (engine_.backwards)
-        land(3234);
+    clock_->advance(500);
+    if (engine_.backwards) {
+        // Turned round at frame 100, then the five presses' step to frame 95.
+        land(3334);
+        engine_.shown = 3166;
+        land(3200);
+    } else {
+        land(3168);
+    }
     clock_->advance(400);
     stepper_->rewind();
     QCOMPARE(engine_.calls, calls);
