@@ -16,6 +16,10 @@ constexpr qint64 pendingStepMs = 300;
 constexpr qint64 moveLostMs = 3000;
 // A step takes a few ms; one that has not arrived after this long was lost.
 constexpr qint64 stepLostMs = 1000;
+// How often, and how far apart, the picture of a move that has landed is looked for where the
+// sink does not hold it yet.
+constexpr int stampLooks = 5;
+constexpr qint64 stampLookMs = 10;
 
 } // namespace
 
@@ -37,6 +41,9 @@ FrameStepper::FrameStepper(StepEngine &engine, StepClock &clock, QObject *parent
         // The step's time is up: it arrived unreported, or never will.
         if (phase_ != Phase::Still)
             settle();
+        // Or a seek's picture is looked for once more.
+        else if (checkedSeek_ != 0 && checkedSeek_ == moveCount_ && landed() == moveCount_)
+            checkSeekLanded();
     });
 }
 
@@ -132,10 +139,17 @@ void FrameStepper::moveArrived()
 
 void FrameStepper::checkSeekLanded()
 {
-    checkedSeek_ = 0;
     const FrameGrid grid = frameGrid();
     const qint64 frame = grid.frameAt(lastTarget());
     const qint64 shown = engine_.shownFrameTime();
+    // The sink can hold the seek's picture a moment after the seek's report: without its
+    // stamp, a seek onto a frame that leads a keyframe would be left showing the keyframe.
+    if (shown < 0 && engine_.canStep() && stampLooks_ < stampLooks) {
+        ++stampLooks_;
+        clock_.wakeIn(stampLookMs);
+        return;
+    }
+    checkedSeek_ = 0;
     // Open GOPs (HEVC as encoders write it by default) decode the frames just before a
     // keyframe after it; a seek to one of them starts at that keyframe and shows it instead.
     // An earlier frame is sought (1, 2, 4, then 8 frames before), and steps decode on to the
@@ -256,6 +270,7 @@ void FrameStepper::seekTo(qint64 target, bool toPlay)
     soundBehind_ = false;
     // Where the picture landed is checked once it has, as steps are.
     checkedSeek_ = engine_.isPaused() && !toPlay ? moveCount_ : 0;
+    stampLooks_ = 0;
     // A seek sets the speed of the playing that follows it; paused, steps want the normal one.
     const double rate = toPlay || engine_.isPlaying() ? playbackRate_ : 1.0;
     // The player's seek keeps the end of a backwards run, which would stop everything after it.
@@ -271,8 +286,6 @@ void FrameStepper::settle()
     // A step backwards can report its end a moment before the sink holds its picture, and
     // running backwards the time says nothing of it: the picture is looked for once more
     // rather than taken as missing (which would seek and decode the stretch again).
-    constexpr int stampLooks = 5;
-    constexpr qint64 stampLookMs = 10;
     if (was == Phase::SteppingBack && landed() == moveCount_ && engine_.shownFrameTime() < 0
         && stampLooks_ < stampLooks) {
         ++stampLooks_;

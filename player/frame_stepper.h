@@ -207,7 +207,7 @@ private:
     qint64 reachTarget_ = -1;
     int reachTries_ = 0;
     int reachMoves_ = 0;
-    // How often the picture of the step under way was looked for without a stamp.
+    // How often the picture of the move under way was looked for without a stamp.
     int stampLooks_ = 0;
     // The step under way is the second picture of a frame that came as two.
     bool stepRepeated_ = false;

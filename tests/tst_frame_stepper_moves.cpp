@@ -26,6 +26,7 @@ private slots:
     void marksAreTheFilesOwnStamps();
     void leftOntoAFrameThatLeadsAKeyframe_data();
     void leftOntoAFrameThatLeadsAKeyframe();
+    void aSeeksPictureThatComesLateIsChecked();
     void leftOnLongKeyframeStretches_data();
     void leftOnLongKeyframeStretches();
     void pausingKeepsTheFrameOnScreen_data();
@@ -248,6 +249,29 @@ void TestFrameStepperMoves::leftOntoAFrameThatLeadsAKeyframe()
     engine_.now = 201;
     stepper_->rewind();
     QCOMPARE(engine_.calls, QStringList{call});
+}
+
+// The sink can hold a seek's picture a moment after the seek's report. A seek onto a frame
+// that leads a keyframe shows the keyframe instead (open GOPs); looked at too early, with no
+// stamp, the seek was taken as landed right and the keyframe stayed on screen.
+void TestFrameStepperMoves::aSeeksPictureThatComesLateIsChecked()
+{
+    QVector<qint64> starts;
+    for (int k = 0; k < 250; ++k)
+        starts << k * 40000;
+    stepper_->setVideoStart(0, 480);
+    // Frame 11 (440 ms) is decoded after the keyframe at 12.
+    stepper_->setFrameList(starts, {440000});
+    engine_.now = 481;
+    stepper_->rewind();
+    engine_.shown = -1;
+    land(441);
+    QCOMPARE(engine_.calls, QStringList{"seek 1 441"});
+    // Then the picture comes: the keyframe, frame 12. The frame before 11 is sought, to step
+    // on from.
+    engine_.shown = 480;
+    clock_->advance(10);
+    QCOMPARE(engine_.calls, (QStringList{"seek 1 441", "seek 2 401"}));
 }
 
 void TestFrameStepperMoves::leftOnLongKeyframeStretches_data()
