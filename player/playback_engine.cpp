@@ -320,9 +320,10 @@ void PlaybackEngine::watchEnd()
     if (!endHold_ || !endHold_->reachedEnd() || media_.state() != Phonon::PlayingState)
         return;
     endWatch_.stop();
-    // The sink still holds the last frame it showed: the video's last.
+    // The sink still holds the last frame it showed: the video's last. The hold stays until
+    // the pause has taken effect: the end's seek of the last frame is made while the pipeline
+    // still plays, and the end that follows it must not reach the back-end either.
     const qint64 last = pipeline_->shownFrameTime();
-    endHold_->setHolding(false);
     emit endReached(last);
 }
 
