@@ -79,19 +79,25 @@ void TestFullScreen::timingAnElementInFullScreen()
     QApplication::setActiveWindow(surface);
     QTRY_COMPARE(QApplication::activeWindow(), surface);
 
+    auto *label = player.findChild<QLabel *>(QStringLiteral("timeLabel"));
+    QVERIFY(label);
+    const auto seen = [&] {
+        return QStringLiteral("shown %1, label %2").arg(shownFrame(player)).arg(label->text());
+    };
+
     // The window's own keys, pressed on the full-screen surface.
     QTest::keyClick(surface, Qt::Key_Right);
     QTest::keyClick(surface, Qt::Key_Right);
-    QVERIFY2(waitForFrame(player, 2), qPrintable(QString::number(shownFrame(player))));
+    QVERIFY2(waitForFrame(player, 2), qPrintable(seen()));
     QTest::keyClick(surface, Qt::Key_Left);
-    QVERIFY2(waitForFrame(player, 1), qPrintable(QString::number(shownFrame(player))));
+    QVERIFY2(waitForFrame(player, 1), qPrintable(seen()));
     QTest::keyClick(surface, Qt::Key_Return);
     QLabel *note = surface->notes()->confirmation();
     QTRY_VERIFY(noteOnScreen(note));
     QCOMPARE(note->text(), QStringLiteral("Element 1 start 0:00:040"));
     QTest::keyClick(surface, Qt::Key_Right);
     QTest::keyClick(surface, Qt::Key_Right);
-    QVERIFY2(waitForFrame(player, 3), qPrintable(QString::number(shownFrame(player))));
+    QVERIFY2(waitForFrame(player, 3), qPrintable(seen()));
     QTest::keyClick(surface, Qt::Key_Return);
     QTRY_COMPARE(note->text(), QStringLiteral("Element 1 end 0:00:120"));
     QTRY_VERIFY(noteOnScreen(note));

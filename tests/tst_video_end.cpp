@@ -107,7 +107,10 @@ void TestVideoEnd::playingToTheEndKeepsTheLastFrame()
     QTRY_COMPARE(media->state(), Phonon::PlayingState);
     // Played out: paused on the last frame, which stays on screen; nothing went black.
     QTRY_VERIFY_WITH_TIMEOUT(media->state() == Phonon::PausedState, 5000);
-    QVERIFY2(waitForFrame(last), qPrintable(QString::number(shownFrame())));
+    QVERIFY2(waitForFrame(last), qPrintable(QStringLiteral("shown %1, label %2, state %3")
+                                                .arg(shownFrame())
+                                                .arg(label->text())
+                                                .arg(int(media->state()))));
     QTest::qWait(300);
     QCOMPARE(shownFrame(), last);
     QCOMPARE(media->state(), Phonon::PausedState);
