@@ -42,7 +42,8 @@ FrameStepper::FrameStepper(StepEngine &engine, StepClock &clock, QObject *parent
         if (phase_ != Phase::Still)
             settle();
         // Or a seek's picture is looked for once more.
-        else if (checkedSeek_ != 0 && checkedSeek_ == moveCount_ && landed() == moveCount_)
+        else if (checkedSeek_ != 0 && checkedSeek_ == moveCount_ && landed() == moveCount_
+                 && engine_.isPaused() && !playAsked_)
             checkSeekLanded();
     });
 }

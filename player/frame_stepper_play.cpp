@@ -127,6 +127,8 @@ void FrameStepper::startPlayback()
     else if (soundBehind_ || playbackRate_ != 1.0 || engine_.runsBackwards())
         seekTo(from, true);
     soundBehind_ = false;
+    // Playing moves on from any seek whose picture was still to be checked.
+    checkedSeek_ = 0;
     engine_.play();
     playAsked_ = true;
     playAskedAt_ = clock_.nowMs();
