@@ -145,11 +145,8 @@ void FrameStepper::checkSeekLanded()
     const qint64 shown = engine_.shownFrameTime();
     // The sink can hold the seek's picture a moment after the seek's report: without its
     // stamp, a seek onto a frame that leads a keyframe would be left showing the keyframe.
-    if (shown < 0 && engine_.canStep() && stampLooks_ < stampLooks) {
-        ++stampLooks_;
-        clock_.wakeIn(stampLookMs);
+    if (shown < 0 && engine_.canStep() && lookAgainForPicture())
         return;
-    }
     checkedSeek_ = 0;
     // Open GOPs (HEVC as encoders write it by default) decode the frames just before a
     // keyframe after it; a seek to one of them starts at that keyframe and shows it instead.
@@ -288,11 +285,8 @@ void FrameStepper::settle()
     // running backwards the time says nothing of it: the picture is looked for once more
     // rather than taken as missing (which would seek and decode the stretch again).
     if (was == Phase::SteppingBack && landed() == moveCount_ && engine_.shownFrameTime() < 0
-        && stampLooks_ < stampLooks) {
-        ++stampLooks_;
-        clock_.wakeIn(stampLookMs);
+        && lookAgainForPicture())
         return;
-    }
     phase_ = Phase::Still;
     // (Running backwards from just before a keyframe also skips frames, of any video.)
     if (was == Phase::Stepping && landed() == moveCount_ && !stepShowsItsFrame(was))
@@ -399,6 +393,20 @@ qint64 FrameStepper::lostAfterMs() const
     return decodesStretch && keyGapMs_ > 0 ? stepLostMs + 2 * keyGapMs_ : stepLostMs;
 }
 
+bool FrameStepper::lookAgainForPicture()
+{
+    if (stampLooks_ >= stampLooks)
+        return false;
+    ++stampLooks_;
+    clock_.wakeIn(stampLookMs);
+    return true;
+}
+
+qint64 FrameStepper::moveLostAfterMs() const
+{
+    return qMax(moveLostMs, lostAfterMs());
+}
+
 bool FrameStepper::movePending() const
 {
     if (movedAt_ < 0 || !engine_.isPaused())
@@ -409,7 +417,7 @@ bool FrameStepper::movePending() const
     if (!engine_.canStep())
         return false;
     if (landed() != moveCount_)
-        return sinceMove() < qMax(moveLostMs, lostAfterMs());
+        return sinceMove() < moveLostAfterMs();
     // After a step the engine reports the frame's exact start, which a seek may not find
     // again (a frame stamped a hair after the whole millisecond): the move's own time stands
     // for as long as the picture stays there.
@@ -428,7 +436,7 @@ qint64 FrameStepper::shownTime() const
 {
     const quint64 landedMove = landed();
     if (!movePending() || !engine_.canStep() || landedMove == moveCount_
-        || sinceMove() >= qMax(moveLostMs, lostAfterMs()))
+        || sinceMove() >= moveLostAfterMs())
         return currentTime();
     if (landedMove > settledMove_ && moveCount_ - landedMove < movesKept)
         return moveTargets_[landedMove % movesKept];

@@ -153,6 +153,9 @@ private:
     quint64 landed() const;
     bool reverseStepsAffordable() const;
     qint64 lostAfterMs() const;
+    qint64 moveLostAfterMs() const;
+    // Schedules one more look for a landed move's picture; false once looked often enough.
+    bool lookAgainForPicture();
     bool leadsAKeyframe(qint64 frame) const;
     bool stepShowsItsFrame(Phase step) const;
     bool broughtTheFrameItLeft(Phase step) const;
