@@ -116,6 +116,8 @@ public:
     bool stepsFrameByFrame() const;
     /** Whether the move that is under way is a step still decoding. */
     bool stepDecoding() const;
+    /** Whether a move of the picture is under way. */
+    bool isMoving() const { return phase_ != Phase::Still || movePending(); }
     /** Where a move for ms goes: to a mark's frame, or to the frame holding a time. */
     qint64 seekTarget(qint64 ms, bool mark) const;
     qint64 lastFrameStart() const;

@@ -215,6 +215,15 @@ void MediaPlayer::connectPlayback()
     });
     pausedLabelRefresh_.setInterval(50);
     connect(&pausedLabelRefresh_, &QTimer::timeout, this, &MediaPlayer::updateTime);
+    pictureFitCheck_.setInterval(250);
+    connect(&pictureFitCheck_, &QTimer::timeout, this, [this] {
+        if (engine_.pictureFitsSurface())
+            refitsLeft_ = maxRefits;
+        else if (refitsLeft_ > 0 && !stepper_.isMoving()) {
+            --refitsLeft_;
+            refitPicture();
+        }
+    });
 }
 
 void MediaPlayer::openMediaFile(const QString &path)
@@ -278,6 +287,21 @@ void MediaPlayer::fitToVideo()
     move(dravenhol::morlek::player::centredTopLeft(frameGeometry(), avail));
 }
 
+void MediaPlayer::refreshPicture()
+{
+    refitsLeft_ = maxRefits;
+    refitPicture();
+}
+
+void MediaPlayer::refitPicture()
+{
+    // Playing brings the next picture at the surface's new size by itself; a paused picture
+    // has to be made again.
+    if (engine_.refitPicture() && engine_.isPlaying())
+        return;
+    stepper_.refresh();
+}
+
 void MediaPlayer::loadFailed(const QString &path, const QString &detail, bool gaveUp)
 {
     loaded_ = false;
@@ -302,10 +326,13 @@ void MediaPlayer::loadFailed(const QString &path, const QString &detail, bool ga
 
 void MediaPlayer::engineStateChanged(PlayerState now, PlayerState before)
 {
-    if (now == PlayerState::Paused)
+    if (now == PlayerState::Paused) {
         pausedLabelRefresh_.start();
-    else
+        pictureFitCheck_.start();
+    } else {
         pausedLabelRefresh_.stop();
+        pictureFitCheck_.stop();
+    }
     // Playing moves the picture on: the last move no longer tells where it is.
     if (now == PlayerState::Playing)
         stepper_.playingStarted();

@@ -61,10 +61,10 @@ public:
     void openDroppedFiles(const QList<QUrl> &urls);
 
     /**
-     * Shows the paused picture again at the surface's present size: a video sink that cannot
-     * scale keeps the size it had when the picture was decoded until it decodes one again.
+     * Shows the picture at the surface's present size: a video sink that cannot scale keeps
+     * the size it had when the picture was decoded until it decodes one again.
      */
-    void refreshPicture() { stepper_.refresh(); }
+    void refreshPicture();
     /** Moves the picture to the frame that holds a time, as the seek slider's jumps do. */
     void jumpTo(qint64 ms) { stepper_.jumpTo(ms); }
 
@@ -157,6 +157,7 @@ private:
                   std::function<void(const QList<QKeySequence> &)> apply);
     void applyKeys(const QString &id);
     void fitToVideo();
+    void refitPicture();
     void connectPlayback();
     void applyState();
     void engineStateChanged(PlayerState now, PlayerState before);
@@ -203,6 +204,11 @@ private:
     bool hasVideo_ = false;
     // The back-end sends no ticks while paused: the time label follows steps and seeks by this.
     QTimer pausedLabelRefresh_;
+    // A resize can reach the video sink after the paused picture was made for the old size;
+    // it is looked for while paused, and mended a few times at most until it fits again.
+    QTimer pictureFitCheck_;
+    static constexpr int maxRefits = 3;
+    int refitsLeft_ = maxRefits;
     // The seek slider's last position set by the media object's tick, not by the user.
     qint64 tickTime_ = -1;
 };

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <functional>
 #include <mutex>
+#include <vector>
 
 struct PipelineStepper::Shared
 {
@@ -297,6 +298,80 @@ QSize PipelineStepper::shownPictureSize() const
     }
     gst_caps_unref(caps);
     return size;
+}
+
+std::vector<GstElement *> PipelineStepper::videoSinks() const
+{
+    std::vector<GstElement *> sinks;
+    if (!pipeline_ || !g_object_class_find_property(G_OBJECT_GET_CLASS(pipeline_), "video-sink"))
+        return sinks;
+    GstElement *videoSink = nullptr;
+    g_object_get(pipeline_, "video-sink", &videoSink, nullptr);
+    if (!videoSink)
+        return sinks;
+    // The back-end's sink is a bin; the elements that draw are the sinks inside it.
+    if (GST_IS_BIN(videoSink)) {
+        GstIterator *it = gst_bin_iterate_sinks(GST_BIN(videoSink));
+        GValue item = G_VALUE_INIT;
+        while (gst_iterator_next(it, &item) == GST_ITERATOR_OK) {
+            sinks.push_back(static_cast<GstElement *>(gst_object_ref(g_value_get_object(&item))));
+            g_value_reset(&item);
+        }
+        g_value_unset(&item);
+        gst_iterator_free(it);
+        gst_object_unref(videoSink);
+    } else {
+        sinks.push_back(videoSink);
+    }
+    return sinks;
+}
+
+bool PipelineStepper::refitPicture()
+{
+    bool sent = false;
+    for (GstElement *sink : videoSinks()) {
+        if (GstPad *pad = gst_element_get_static_pad(sink, "sink")) {
+            sent = gst_pad_push_event(pad, gst_event_new_reconfigure()) || sent;
+            gst_object_unref(pad);
+        }
+        gst_object_unref(sink);
+    }
+    return sent;
+}
+
+namespace {
+
+bool capsSize(const GstCaps *caps, int *width, int *height)
+{
+    const GstStructure *structure
+        = caps && !gst_caps_is_empty(caps) ? gst_caps_get_structure(caps, 0) : nullptr;
+    return structure && gst_structure_get_int(structure, "width", width)
+        && gst_structure_get_int(structure, "height", height);
+}
+
+} // namespace
+
+bool PipelineStepper::pictureFitsSink() const
+{
+    bool fits = true;
+    for (GstElement *sink : videoSinks()) {
+        GstPad *pad = gst_element_get_static_pad(sink, "sink");
+        GstCaps *current = pad ? gst_pad_get_current_caps(pad) : nullptr;
+        GstCaps *wanted = current ? gst_pad_query_caps(pad, nullptr) : nullptr;
+        int width = 0, height = 0, wantedWidth = 0, wantedHeight = 0;
+        // A sink that cannot scale names its window's size first among the sizes it takes;
+        // one that scales takes any size.
+        if (capsSize(current, &width, &height) && capsSize(wanted, &wantedWidth, &wantedHeight))
+            fits = fits && width == wantedWidth && height == wantedHeight;
+        if (wanted)
+            gst_caps_unref(wanted);
+        if (current)
+            gst_caps_unref(current);
+        if (pad)
+            gst_object_unref(pad);
+        gst_object_unref(sink);
+    }
+    return fits;
 }
 
 void PipelineStepper::beginRequest(quint64 request)

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 // GStreamer's own declaration, repeated so that users of this header need no GStreamer headers.
 typedef struct _GstElement GstElement;
@@ -59,6 +60,15 @@ public:
     bool followRotationFlags();
     /** The display size of the picture on screen (rotation and pixel shape applied), or empty. */
     QSize shownPictureSize() const;
+    /**
+     * Asks the elements before the video sink to agree its picture size again, as after its
+     * window changed size: a sink that cannot scale (X without Xv) gets pictures made at its
+     * window's size, agreed on once, so it goes on drawing them at the old size otherwise. The
+     * next picture that reaches the sink comes at the new size. False without a video sink.
+     */
+    bool refitPicture();
+    /** Whether the sink draws pictures of the size it asks for now (false: refit them). */
+    bool pictureFitsSink() const;
 
     /**
      * Sends a step of @p frames frames to the paused pipeline, numbered request: on to the
@@ -105,6 +115,8 @@ public:
 
 private:
     void offer(GstElement *element);
+    /** The elements that draw the picture, each with a reference the caller drops. */
+    std::vector<GstElement *> videoSinks() const;
     void disconnectBus();
 
     GstElement *pipeline_ = nullptr;

@@ -103,6 +103,16 @@ QSize PlaybackEngine::pictureSize() const
     return pipeline_ ? pipeline_->shownPictureSize() : QSize();
 }
 
+bool PlaybackEngine::refitPicture()
+{
+    return pipeline_ && pipeline_->refitPicture();
+}
+
+bool PlaybackEngine::pictureFitsSurface() const
+{
+    return !pipeline_ || pipeline_->pictureFitsSink();
+}
+
 bool PlaybackEngine::hasVideo() const
 {
     return media_.hasVideo();

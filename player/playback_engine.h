@@ -57,6 +57,13 @@ public:
     bool hasVideo() const;
     /** The size the picture on screen is meant to be seen at (upright, square pixels). */
     QSize pictureSize() const;
+    /**
+     * Makes the next picture that reaches the surface come at its present size (call it once
+     * the surface has settled after a resize); false when there is no picture to fit.
+     */
+    bool refitPicture();
+    /** Whether the picture on screen is drawn at the size the surface asks for now. */
+    bool pictureFitsSurface() const;
     /** The back-end's error of the file on now, as "<kind>\n<text>"; empty when none. */
     QString backendError() const;
     QString errorText() const;

@@ -19,6 +19,7 @@ private slots:
     void ignoresOtherElementsThreadsAndLaterPipelines();
     void stepsAndSeeksReportTheirArrival();
     void gaplessQuestionNeverReachesTheBackEnd();
+    void pictureIsRefittedToTheSinksNewSize();
 
 private:
     GstElement *makePausedPipeline(const QString &path);
@@ -202,6 +203,90 @@ void TestPipelineStepper::gaplessQuestionNeverReachesTheBackEnd()
     QCOMPARE(early, 1);
     QCOMPARE(late, 1);
     gst_object_unref(playbin);
+}
+
+
+
+// A sink that cannot scale (X without Xv) names its window's size first among the sizes it
+// takes; the size is agreed once, and the sink draws every later picture at it. An app sink
+// restricted to one size first stands for it here, its window growing by a change of caps.
+void TestPipelineStepper::pictureIsRefittedToTheSinksNewSize()
+{
+    const auto wanting = [](int width, int height) {
+        return gst_caps_from_string(
+            QStringLiteral("video/x-raw, format=BGRx, width=%1, height=%2, "
+                           "pixel-aspect-ratio=1/1; video/x-raw, format=BGRx")
+                .arg(width)
+                .arg(height)
+                .toUtf8()
+                .constData());
+    };
+    GstElement *sinkBin = gst_parse_bin_from_description(
+        "videoconvert ! videoscale ! appsink name=window sync=false", TRUE, nullptr);
+    QVERIFY(sinkBin);
+    GstElement *window = gst_bin_get_by_name(GST_BIN(sinkBin), "window");
+    GstCaps *small = wanting(200, 150);
+    g_object_set(window, "caps", small, nullptr);
+    gst_caps_unref(small);
+
+    PipelineStepper stepper;
+    GstElement *pipeline = gst_element_factory_make("playbin", nullptr);
+    QVERIFY(stepper.catchPipeline());
+    g_object_set(pipeline, "uri", QUrl::fromLocalFile(video_).toEncoded().constData(),
+                 "video-sink", sinkBin, "audio-sink",
+                 gst_element_factory_make("fakesink", nullptr), nullptr);
+    gst_element_set_state(pipeline, GST_STATE_PAUSED);
+    QCOMPARE(gst_element_get_state(pipeline, nullptr, nullptr, 10 * GST_SECOND),
+             GST_STATE_CHANGE_SUCCESS);
+    const auto pictureSize = [window] {
+        GstSample *sample = nullptr;
+        g_object_get(window, "last-sample", &sample, nullptr);
+        QSize size;
+        if (sample) {
+            const GstStructure *s = gst_caps_get_structure(gst_sample_get_caps(sample), 0);
+            int width = 0, height = 0;
+            gst_structure_get_int(s, "width", &width);
+            gst_structure_get_int(s, "height", &height);
+            size = QSize(width, height);
+            gst_sample_unref(sample);
+        }
+        return size;
+    };
+    const auto redraw = [pipeline](qint64 ms) {
+        gst_element_seek_simple(pipeline, GST_FORMAT_TIME,
+                                GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
+                                ms * GST_MSECOND);
+        return gst_element_get_state(pipeline, nullptr, nullptr, 10 * GST_SECOND);
+    };
+    QCOMPARE(pictureSize(), QSize(200, 150));
+    QVERIFY(stepper.pictureFitsSink());
+
+    // The window grows: the picture no longer fits, and a picture made again without a refit
+    // keeps the old size.
+    GstCaps *large = wanting(320, 240);
+    g_object_set(window, "caps", large, nullptr);
+    gst_caps_unref(large);
+    QVERIFY(!stepper.pictureFitsSink());
+    QCOMPARE(redraw(400), GST_STATE_CHANGE_SUCCESS);
+    QCOMPARE(pictureSize(), QSize(200, 150));
+    QVERIFY(!stepper.pictureFitsSink());
+
+    // Refitted, the next picture comes at the window's size, steps as well as seeks.
+    QVERIFY(stepper.refitPicture());
+    QCOMPARE(redraw(400), GST_STATE_CHANGE_SUCCESS);
+    QCOMPARE(pictureSize(), QSize(320, 240));
+    QVERIFY(stepper.pictureFitsSink());
+    GstCaps *wide = wanting(400, 150);
+    g_object_set(window, "caps", wide, nullptr);
+    gst_caps_unref(wide);
+    QVERIFY(stepper.refitPicture());
+    QVERIFY(stepper.stepFrame(1));
+    QTRY_COMPARE(pictureSize(), QSize(400, 150));
+    QVERIFY(stepper.pictureFitsSink());
+
+    gst_element_set_state(pipeline, GST_STATE_NULL);
+    gst_object_unref(window);
+    gst_object_unref(pipeline);
 }
 
 QTEST_GUILESS_MAIN(TestPipelineStepper)

@@ -43,6 +43,7 @@ private slots:
     void quickStepsAreNotLost();
     void stepsDecodeFramesOnlyAtTheVideoRate();
     void playingAfterStepsGoesOnFromTheShownFrame();
+    void pictureFillsTheSurfaceAfterAResize();
     void sliderJumpToAFrameStartShowsThatFrame();
     void markWhileASeekDecodesIsTheShownFrame();
     void leftStepsRunBackwardsAndTurnRound_data();
@@ -311,6 +312,43 @@ void TestPlayback::playingAfterStepsGoesOnFromTheShownFrame()
     const int frame = shownFrame();
     QVERIFY2(frame > 10 && frame < 40, qPrintable(QString::number(frame)));
     QTRY_COMPARE(player->recordingTime(), qint64(frame) * 40);
+}
+
+void TestPlayback::pictureFillsTheSurfaceAfterAResize()
+{
+    MediaPlayer *player = open(videos_.value(QStringLiteral("mp4 25")));
+    QVERIFY(player);
+    player->setFPS(25);
+    MediaVideoWidget *surface = player->videoWidget();
+    const auto grow = [&] {
+        const QSize before = surface->size();
+        player->resize(player->size() + QSize(240, 180));
+        return QTest::qWaitFor([&] { return surface->size() != before; });
+    };
+    const auto seen = [&] {
+        return QStringLiteral("shown %1 on %2 x %3")
+            .arg(shownFrame())
+            .arg(surface->width())
+            .arg(surface->height());
+    };
+
+    // While playing the picture takes the new size without waiting for a pause.
+    pressKey(Qt::Key_Space);
+    QTRY_COMPARE(player->mediaObject()->state(), Phonon::PlayingState);
+    QVERIFY(grow());
+    QVERIFY2(QTest::qWaitFor([&] { return shownFrame() >= 0; }, 1500), qPrintable(seen()));
+    pressKey(Qt::Key_Space);
+    QTRY_COMPARE(player->mediaObject()->state(), Phonon::PausedState);
+    QTest::qWait(300);
+    const int paused = shownFrame();
+    QVERIFY2(paused > 0, qPrintable(seen()));
+
+    // Paused, a step right after the resize shows its frame at the new size.
+    QVERIFY(grow());
+    pressKey(Qt::Key_Right);
+    QVERIFY2(waitForFrame(paused + 1), qPrintable(seen()));
+    pressKey(Qt::Key_Right);
+    QVERIFY2(waitForFrame(paused + 2), qPrintable(seen()));
 }
 
 void TestPlayback::sliderJumpToAFrameStartShowsThatFrame()
