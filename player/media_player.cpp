@@ -217,9 +217,17 @@ void MediaPlayer::connectPlayback()
     connect(&pausedLabelRefresh_, &QTimer::timeout, this, &MediaPlayer::updateTime);
     pictureFitCheck_.setInterval(250);
     connect(&pictureFitCheck_, &QTimer::timeout, this, [this] {
-        if (engine_.pictureFitsSurface())
+        const bool fits = engine_.pictureFitsSurface();
+        if (fits)
             refitsLeft_ = maxRefits;
-        else if (refitsLeft_ > 0 && !stepper_.isMoving()) {
+        // A resize is followed by its own redraw a moment later; only a picture that stays
+        // at the wrong size over two checks is made again here.
+        if (fits || stepper_.isMoving() || !misfitSeen_) {
+            misfitSeen_ = !fits && !stepper_.isMoving();
+            return;
+        }
+        misfitSeen_ = false;
+        if (refitsLeft_ > 0) {
             --refitsLeft_;
             refitPicture();
         }

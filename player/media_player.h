@@ -209,6 +209,7 @@ private:
     QTimer pictureFitCheck_;
     static constexpr int maxRefits = 3;
     int refitsLeft_ = maxRefits;
+    bool misfitSeen_ = false;
     // The seek slider's last position set by the media object's tick, not by the user.
     qint64 tickTime_ = -1;
 };
