@@ -43,8 +43,10 @@ int FrameBenchChild::run(const QStringList &arguments, const TargetFactory &make
     QJsonObject result;
     {
         const std::unique_ptr<FrameBenchTarget> target = makeTarget(matrix.at(index));
-        FrameBenchSession session(target.get(), matrix.at(index), video,
-                                  quick ? FrameBenchPlan::quick() : FrameBenchPlan::full());
+        const FrameBenchPlan plan = arguments.contains(QStringLiteral("--load-only"))
+            ? FrameBenchPlan::load()
+            : quick ? FrameBenchPlan::quick() : FrameBenchPlan::full();
+        FrameBenchSession session(target.get(), matrix.at(index), video, plan);
         result = session.run();
     }
     result[QStringLiteral("measuredAt")] =

@@ -72,6 +72,8 @@ QJsonObject FrameBenchSession::run()
     result[QStringLiteral("loadStallMs")] = stalls_->overallMaxMs();
     result[QStringLiteral("firstPictureMs")] = firstPictureMs_;
     result[QStringLiteral("startToPictureMs")] = startToPictureMs_;
+    if (plan_.loadOnly)
+        return result;
     followPlayersClock();
     stalls_->restart();
     // Progress goes to the log, which tells where a file that ran out of time got to.

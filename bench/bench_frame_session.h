@@ -23,9 +23,12 @@ struct FrameBenchPlan
     int playingMarks = 10;
     int keyMoves = 24;
     int slowPauses = 6;
+    // Opens the file and measures the first picture only.
+    bool loadOnly = false;
 
     static FrameBenchPlan full() { return {}; }
     static FrameBenchPlan quick() { return {20, 8, 4, 4, 8, 2}; }
+    static FrameBenchPlan load() { return {0, 0, 0, 0, 0, 0, true}; }
 };
 
 /**
