@@ -217,20 +217,12 @@ void MediaPlayer::connectPlayback()
     connect(&pausedLabelRefresh_, &QTimer::timeout, this, &MediaPlayer::updateTime);
     pictureFitCheck_.setInterval(250);
     connect(&pictureFitCheck_, &QTimer::timeout, this, [this] {
-        const bool fits = engine_.pictureFitsSurface();
-        if (fits)
-            refitsLeft_ = maxRefits;
-        // A resize is followed by its own redraw a moment later; only a picture that stays
-        // at the wrong size over two checks is made again here.
-        if (fits || stepper_.isMoving() || !misfitSeen_) {
-            misfitSeen_ = !fits && !stepper_.isMoving();
+        if (!fitWatch_.look(engine_.pictureFitsSurface(), stepper_.isMoving()))
             return;
-        }
-        misfitSeen_ = false;
-        if (refitsLeft_ > 0) {
-            --refitsLeft_;
-            refitPicture();
-        }
+        // Playing brings the next picture at the new size by itself.
+        engine_.refitPicture();
+        if (!engine_.isPlaying())
+            stepper_.refresh();
     });
 }
 
@@ -297,16 +289,10 @@ void MediaPlayer::fitToVideo()
 
 void MediaPlayer::refreshPicture()
 {
-    refitsLeft_ = maxRefits;
-    refitPicture();
-}
-
-void MediaPlayer::refitPicture()
-{
-    // Playing brings the next picture at the surface's new size by itself; a paused picture
-    // has to be made again.
-    if (engine_.refitPicture() && engine_.isPlaying())
-        return;
+    fitWatch_.resized();
+    // The next picture comes at the surface's new size: a paused one is made again, and
+    // playing, the pause makes it again too, in case the sink measured its window too early.
+    engine_.refitPicture();
     stepper_.refresh();
 }
 
@@ -334,13 +320,14 @@ void MediaPlayer::loadFailed(const QString &path, const QString &detail, bool ga
 
 void MediaPlayer::engineStateChanged(PlayerState now, PlayerState before)
 {
-    if (now == PlayerState::Paused) {
+    if (now == PlayerState::Paused)
         pausedLabelRefresh_.start();
-        pictureFitCheck_.start();
-    } else {
+    else
         pausedLabelRefresh_.stop();
+    if (now == PlayerState::Paused || now == PlayerState::Playing)
+        pictureFitCheck_.start();
+    else
         pictureFitCheck_.stop();
-    }
     // Playing moves the picture on: the last move no longer tells where it is.
     if (now == PlayerState::Playing)
         stepper_.playingStarted();

@@ -11,6 +11,7 @@
 
 #include "frame_stepper.h"
 #include "media_loader.h"
+#include "picture_fit_watch.h"
 #include "playback_engine.h"
 #include "shortcut_store.h"
 #include "storage.h"
@@ -157,7 +158,6 @@ private:
                   std::function<void(const QList<QKeySequence> &)> apply);
     void applyKeys(const QString &id);
     void fitToVideo();
-    void refitPicture();
     void connectPlayback();
     void applyState();
     void engineStateChanged(PlayerState now, PlayerState before);
@@ -204,12 +204,10 @@ private:
     bool hasVideo_ = false;
     // The back-end sends no ticks while paused: the time label follows steps and seeks by this.
     QTimer pausedLabelRefresh_;
-    // A resize can reach the video sink after the paused picture was made for the old size;
-    // it is looked for while paused, and mended a few times at most until it fits again.
+    // A resize can reach the video sink after the picture was made for the old size: it is
+    // looked for while a file is paused or playing.
     QTimer pictureFitCheck_;
-    static constexpr int maxRefits = 3;
-    int refitsLeft_ = maxRefits;
-    bool misfitSeen_ = false;
+    dravenhol::morlek::player::PictureFitWatch fitWatch_;
     // The seek slider's last position set by the media object's tick, not by the user.
     qint64 tickTime_ = -1;
 };

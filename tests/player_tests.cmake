@@ -1,5 +1,7 @@
 # Tests of the player library.
 morlek_add_test(tst_frame_grid SOURCES tst_frame_grid.cpp LIBS morlek_player_core TIMEOUT 60)
+morlek_add_test(tst_picture_fit_watch SOURCES tst_picture_fit_watch.cpp LIBS morlek_player_core
+                TIMEOUT 60)
 morlek_add_test(tst_frame_stepper SOURCES tst_frame_stepper.cpp LIBS morlek_player_core
                 TIMEOUT 60)
 morlek_add_test(tst_window_fit SOURCES tst_window_fit.cpp LIBS morlek_player TIMEOUT 60)
