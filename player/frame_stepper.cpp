@@ -42,8 +42,7 @@ FrameStepper::FrameStepper(StepEngine &engine, StepClock &clock, QObject *parent
         if (phase_ != Phase::Still)
             settle();
         // Or a seek's picture is looked for once more.
-        else if (checkedSeek_ != 0 && checkedSeek_ == moveCount_ && landed() == moveCount_
-                 && engine_.isPaused() && !playAsked_)
+        else if (landedSeekToCheck() && engine_.isPaused() && !playAsked_)
             checkSeekLanded();
     });
 }
@@ -133,9 +132,13 @@ void FrameStepper::moveArrived()
 {
     if (phase_ != Phase::Still && !stepDecoding())
         settle();
-    else if (phase_ == Phase::Still && checkedSeek_ != 0 && checkedSeek_ == moveCount_
-             && landed() == moveCount_)
+    else if (phase_ == Phase::Still && landedSeekToCheck())
         checkSeekLanded();
+}
+
+bool FrameStepper::landedSeekToCheck() const
+{
+    return checkedSeek_ != 0 && checkedSeek_ == moveCount_ && landed() == moveCount_;
 }
 
 void FrameStepper::checkSeekLanded()

@@ -156,6 +156,8 @@ private:
     bool reverseStepsAffordable() const;
     qint64 lostAfterMs() const;
     qint64 moveLostAfterMs() const;
+    // The last move is a seek that has landed and whose picture is still to be checked.
+    bool landedSeekToCheck() const;
     // Schedules one more look for a landed move's picture; false once looked often enough.
     bool lookAgainForPicture();
     bool leadsAKeyframe(qint64 frame) const;

@@ -268,6 +268,18 @@ bool PipelineStepper::followRotationFlags()
     return true;
 }
 
+namespace {
+
+bool capsSize(const GstCaps *caps, int *width, int *height)
+{
+    const GstStructure *structure
+        = caps && !gst_caps_is_empty(caps) ? gst_caps_get_structure(caps, 0) : nullptr;
+    return structure && gst_structure_get_int(structure, "width", width)
+        && gst_structure_get_int(structure, "height", height);
+}
+
+} // namespace
+
 QSize PipelineStepper::shownPictureSize() const
 {
     if (!pipeline_)
@@ -283,15 +295,14 @@ QSize PipelineStepper::shownPictureSize() const
     if (!caps)
         return QSize();
     QSize size;
-    const GstStructure *structure = gst_caps_get_structure(caps, 0);
     int width = 0;
     int height = 0;
-    if (structure && gst_structure_get_int(structure, "width", &width)
-        && gst_structure_get_int(structure, "height", &height) && width > 0 && height > 0) {
+    if (capsSize(caps, &width, &height) && width > 0 && height > 0) {
         int parN = 1;
         int parD = 1;
         // Pixels that are not square (DV, anamorphic camcorder video) are shown at their width.
-        if (!gst_structure_get_fraction(structure, "pixel-aspect-ratio", &parN, &parD)
+        if (!gst_structure_get_fraction(gst_caps_get_structure(caps, 0), "pixel-aspect-ratio",
+                                        &parN, &parD)
             || parN <= 0 || parD <= 0)
             parN = parD = 1;
         size = QSize(int(qint64(width) * parN / parD), height);
@@ -338,18 +349,6 @@ bool PipelineStepper::refitPicture()
     }
     return sent;
 }
-
-namespace {
-
-bool capsSize(const GstCaps *caps, int *width, int *height)
-{
-    const GstStructure *structure
-        = caps && !gst_caps_is_empty(caps) ? gst_caps_get_structure(caps, 0) : nullptr;
-    return structure && gst_structure_get_int(structure, "width", width)
-        && gst_structure_get_int(structure, "height", height);
-}
-
-} // namespace
 
 bool PipelineStepper::pictureFitsSink() const
 {

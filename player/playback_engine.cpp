@@ -103,9 +103,10 @@ QSize PlaybackEngine::pictureSize() const
     return pipeline_ ? pipeline_->shownPictureSize() : QSize();
 }
 
-bool PlaybackEngine::refitPicture()
+void PlaybackEngine::refitPicture()
 {
-    return pipeline_ && pipeline_->refitPicture();
+    if (pipeline_)
+        pipeline_->refitPicture();
 }
 
 bool PlaybackEngine::pictureFitsSurface() const

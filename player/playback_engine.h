@@ -59,9 +59,9 @@ public:
     QSize pictureSize() const;
     /**
      * Makes the next picture that reaches the surface come at its present size (call it once
-     * the surface has settled after a resize); false when there is no picture to fit.
+     * the surface has settled after a resize).
      */
-    bool refitPicture();
+    void refitPicture();
     /** Whether the picture on screen is drawn at the size the surface asks for now. */
     bool pictureFitsSurface() const;
     /** The back-end's error of the file on now, as "<kind>\n<text>"; empty when none. */

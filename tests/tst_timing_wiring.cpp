@@ -176,8 +176,8 @@ void TestTimingWiring::markWhilePlayingIsTheFrameSeen()
 {
     QVERIFY(open(video_));
     const int rowsBefore = tableRows().size();
-    // The window fits itself once more 150 ms after loading; a resize as playing begins can
-    // leave the sink drawing the picture at the old size until the next pause.
+    // The window fits itself once more 150 ms after loading: playing starts once it has
+    // settled, as a user's would.
     QTest::qWait(300);
     QTest::keyClick(player_.get(), Qt::Key_Space);
     QTRY_COMPARE(player_->mediaObject()->state(), Phonon::PlayingState);
