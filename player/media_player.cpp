@@ -465,10 +465,12 @@ void MediaPlayer::updateTime()
         frame >= 0 ? timeLabel_->text() + QLatin1String("  ") + frameLabel_->text()
                    : timeLabel_->text(),
         engine_.isPaused());
-    // No ticks come while paused: the slider follows steps, seeks and the end from here.
+    // No ticks come while paused: the slider follows steps, seeks and the end from here. That
+    // is no jump; and the tick time stays the back-end's, whose last tick of playing can come
+    // after the pause and move the slider by itself.
     if (seekBar_ && engine_.isPaused() && !seekBar_->isSliderDown()
         && seekBar_->value() != shown) {
-        tickTime_ = shown;
+        const QSignalBlocker quiet(seekBar_.data());
         seekBar_->setValue(int(shown));
     }
 }

@@ -45,6 +45,7 @@ private slots:
     void playingAfterStepsGoesOnFromTheShownFrame();
     void pictureFillsTheSurfaceAfterAResize();
     void sliderJumpToAFrameStartShowsThatFrame();
+    void aTickThatComesAfterThePauseIsNoJump();
     void markWhileASeekDecodesIsTheShownFrame();
     void leftStepsRunBackwardsAndTurnRound_data();
     void leftStepsRunBackwardsAndTurnRound();
@@ -349,6 +350,32 @@ void TestPlayback::pictureFillsTheSurfaceAfterAResize()
     QVERIFY2(waitForFrame(paused + 1), qPrintable(seen()));
     pressKey(Qt::Key_Right);
     QVERIFY2(waitForFrame(paused + 2), qPrintable(seen()));
+}
+
+// The back-end's last tick of playing can reach the window after the pause: the slider moves
+// to it by itself, which is no jump. Taken for one, it sought while the pause still settled,
+// and the pause then found no picture and a time of 0, and showed frame 1.
+void TestPlayback::aTickThatComesAfterThePauseIsNoJump()
+{
+    MediaPlayer *player = open(videos_.value(QStringLiteral("mp4 25")));
+    QVERIFY(player);
+    player->setFPS(25);
+    for (int frame = 1; frame <= 10; ++frame) {
+        pressKey(Qt::Key_Right);
+        QVERIFY(waitForFrame(frame));
+    }
+    QTRY_COMPARE(player->recordingTime(), qint64(400));
+    Phonon::MediaObject *media = player->mediaObject();
+    emit media->tick(560);
+    QTest::qWait(300);
+    QCOMPARE(shownFrame(), 10);
+    QCOMPARE(player->recordingTime(), qint64(400));
+    // The slider follows the picture again; a jump with it still goes.
+    auto *bar = player->findChild<Phonon::SeekSlider *>()->findChild<QSlider *>();
+    QVERIFY(bar);
+    QTRY_COMPARE(bar->value(), 400);
+    bar->setValue(20 * 40);
+    QVERIFY(waitForFrame(20));
 }
 
 void TestPlayback::sliderJumpToAFrameStartShowsThatFrame()
