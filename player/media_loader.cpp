@@ -2,6 +2,7 @@
 
 #include "playback_engine.h"
 #include "frame_index_probe.h"
+#include "video_size_probe.h"
 #include "video_start_probe.h"
 
 #include <QApplication>
@@ -29,6 +30,7 @@ MediaLoader::MediaLoader(PlaybackEngine &engine, QObject *parent)
     : QObject(parent)
     , engine_(engine)
     , probe_(new VideoStartProbe(this))
+    , size_(new VideoSizeProbe(this))
     , index_(new FrameIndexProbe(this))
     , giveUpMs_(loadGiveUpMs)
 {
@@ -40,6 +42,10 @@ MediaLoader::MediaLoader(PlaybackEngine &engine, QObject *parent)
                 if (path == current_)
                     emit probed(startMs, keyGapMs);
             });
+    connect(size_, &VideoSizeProbe::probed, this, [this](const QString &path, const QSize &size) {
+        if (path == current_ && pending_)
+            emit sizeProbed(size);
+    });
     connect(index_, &FrameIndexProbe::indexed, this,
             [this](const QString &path, const QVector<qint64> &startsUs,
                    const QVector<qint64> &leadingUs) {
@@ -63,6 +69,8 @@ void MediaLoader::open(const QString &path)
     pending_ = true;
     clock_.start();
     engine_.setFile(path);
+    // Only the headers: it reads beside the decoder's first frame.
+    size_->probe(current_);
     // The back-end may stay stopped from the file before, and then reports no change at all.
     watch_.start();
     emit opening(path);

@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <QList>
 #include <QObject>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
@@ -13,6 +14,7 @@
 #include <phonon/phononnamespace.h>
 
 class FrameIndexProbe;
+class VideoSizeProbe;
 class VideoStartProbe;
 
 namespace dravenhol::morlek::player {
@@ -57,6 +59,11 @@ signals:
      * word on it, gaveUp whether the load ended only because it took too long.
      */
     void failed(const QString &path, const QString &detail, bool gaveUp);
+    /**
+     * The display size of the picture of the file on, read from its headers while it loads
+     * (before loaded()); not sent when the headers do not tell.
+     */
+    void sizeProbed(const QSize &size);
     /** The first frame's time and the longest keyframe stretch of the file on (-1 unknown). */
     void probed(qint64 originMs, qint64 keyGapMs);
     /**
@@ -73,6 +80,7 @@ private:
 
     PlaybackEngine &engine_;
     VideoStartProbe *probe_ = nullptr;
+    VideoSizeProbe *size_ = nullptr;
     FrameIndexProbe *index_ = nullptr;
     // The file on, as the back-end names it, and as it was given.
     QString current_;

@@ -186,6 +186,7 @@ void MediaPlayer::connectPlayback()
     connect(&stepper_, &FrameStepper::moved, this, &MediaPlayer::updateTime);
     connect(&loader_, &MediaLoader::opening, this, &MediaPlayer::fileComing);
     connect(&loader_, &MediaLoader::loaded, this, &MediaPlayer::fileLoaded);
+    connect(&loader_, &MediaLoader::sizeProbed, this, &MediaPlayer::sizeProbed);
     connect(&loader_, &MediaLoader::failed, this, &MediaPlayer::loadFailed);
     connect(&loader_, &MediaLoader::probed, &stepper_, &FrameStepper::setVideoStart);
     connect(&loader_, &MediaLoader::framesListed, this,
@@ -242,6 +243,7 @@ void MediaPlayer::fileComing(const QString &path)
     stepper_.newVideo();
     loaded_ = false;
     rateChosen_ = false;
+    pictureAhead_ = false;
     applyState();
     emit fileOpened(path);
 }
@@ -267,6 +269,17 @@ void MediaPlayer::fileLoaded(bool hasVideo)
         if (loaded_ && hasVideo_ && !isFullScreen() && !isMaximized())
             fitToVideo();
     });
+}
+
+void MediaPlayer::sizeProbed(const QSize &size)
+{
+    // The surface takes the picture's size before the first frame is made, so that the frame
+    // is made at that size once, not first for the window of loading and then again.
+    pictureAhead_ = true;
+    videoWidget_->setNaturalSize(size);
+    applyState();
+    if (!isFullScreen() && !isMaximized())
+        fitToVideo();
 }
 
 void MediaPlayer::fitToVideo()
@@ -359,9 +372,11 @@ void MediaPlayer::applyState()
     forwardButton_->setEnabled(moving);
     volume_->setEnabled(ready);
     timerWidget_->setEnabled(ready && hasVideo_);
-    // While the next file loads, the window stays as the file before left it.
-    if (state != PlayerState::Loading) {
-        const bool video = ready && (hasVideo_ || engine_.hasVideo());
+    // While the next file loads, the window stays as the file before left it, or takes the
+    // size of its picture once the file's headers have told it.
+    const bool ahead = pictureAhead_ && loader_.isLoading();
+    if (state != PlayerState::Loading || ahead) {
+        const bool video = ahead || (ready && (hasVideo_ || engine_.hasVideo()));
         videoWindow_.setVisible(video);
         info_->setVisible(!video);
     }

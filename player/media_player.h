@@ -163,6 +163,7 @@ private:
     void engineStateChanged(PlayerState now, PlayerState before);
     void fileComing(const QString &path);
     void fileLoaded(bool hasVideo);
+    void sizeProbed(const QSize &size);
     void followVideoRate();
     void applyRate(int fps);
     void loadFailed(const QString &path, const QString &detail, bool gaveUp);
@@ -202,6 +203,9 @@ private:
     bool rateChosen_ = false;
     bool loaded_ = false;
     bool hasVideo_ = false;
+    // The file loading has a picture of a size read from its headers, shown at that size
+    // while its first frame is made.
+    bool pictureAhead_ = false;
     // The back-end sends no ticks while paused: the time label follows steps and seeks by this.
     QTimer pausedLabelRefresh_;
     // A resize can reach the video sink after the picture was made for the old size: it is

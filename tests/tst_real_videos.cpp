@@ -4,8 +4,10 @@
 
 #include "frame_index_probe.h"
 #include "media_player.h"
+#include "media_video_widget.h"
 #include "player_fixture.h"
 #include "test_support.h"
+#include "video_size_probe.h"
 
 #include <QPushButton>
 #include <QtTest>
@@ -32,6 +34,8 @@ private slots:
     void aviFramesAreListedWithoutStamps();
     void bFramesInAviShowTheFrameTheMarkNames();
     void camcorderPausesOnTheFrameItShows();
+    void sizeFromTheHeadersIsThePictures_data();
+    void sizeFromTheHeadersIsThePictures();
 
 private:
     MediaPlayer *open(const QString &path);
@@ -328,6 +332,49 @@ void TestRealVideos::camcorderPausesOnTheFrameItShows()
                                                           .arg(paused)
                                                           .arg(shownFrame())));
     }
+}
+
+void TestRealVideos::sizeFromTheHeadersIsThePictures_data()
+{
+    QTest::addColumn<QString>("video");
+    QTest::addColumn<QSize>("size");
+    QTest::addRow("camcorder MPEG-TS") << "mts" << QSize(160, 120);
+    QTest::addRow("portrait phone video, HEVC") << "portrait" << QSize(120, 160);
+    QTest::addRow("PAL with wide pixels") << "anamorphic" << QSize(1024, 576);
+}
+
+// The window takes the size read from the file's headers before the first picture is made:
+// it must be the size the back-end then shows, or the window fits itself twice.
+void TestRealVideos::sizeFromTheHeadersIsThePictures()
+{
+    QFETCH(QString, video);
+    QFETCH(QSize, size);
+    if (!videos_.contains(QStringLiteral("portrait"))) {
+        const QString portrait = dir_.filePath(QStringLiteral("portrait.mov"));
+        const QString wide = dir_.filePath(QStringLiteral("anamorphic.mkv"));
+        QString error;
+        QVERIFY2(makeVideo(portrait, {"-i", videos_.value(QStringLiteral("hevc")), "-c", "copy",
+                                      "-metadata:s:v:0", "rotate=90"},
+                           &error),
+                 qPrintable(error));
+        QVERIFY2(makeVideo(wide, {"-f", "lavfi", "-i", "testsrc2=s=720x576:r=25:d=1", "-vf",
+                                  "setsar=64/45", "-c:v", "libx264", "-pix_fmt", "yuv420p"},
+                           &error),
+                 qPrintable(error));
+        videos_[QStringLiteral("portrait")] = portrait;
+        videos_[QStringLiteral("anamorphic")] = wide;
+    }
+    const QString path = videos_.value(video);
+    VideoSizeProbe probe;
+    QSignalSpy probed(&probe, &VideoSizeProbe::probed);
+    probe.probe(path);
+    QVERIFY(probed.wait(10000));
+    QCOMPARE(probed.first().at(1).toSize(), size);
+
+    MediaPlayer *player = open(path);
+    QVERIFY(player);
+    QTRY_COMPARE(player->engine()->pictureSize(), size);
+    QCOMPARE(player->videoWidget()->sizeHint(), size);
 }
 
 QTEST_MAIN(TestRealVideos)
