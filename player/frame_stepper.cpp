@@ -63,6 +63,7 @@ void FrameStepper::newVideo()
     pictureSize_ = QSize();
     videoEnd_ = -1;
     redrawAtPause_ = false;
+    awaitingFirstFrame_ = true;
     forget();
 }
 
@@ -96,7 +97,11 @@ void FrameStepper::refresh()
 {
     // On the way to a frame that only steps reach (open GOPs), the frame wanted is shown
     // again, not the earlier one sought on the way. Once play is asked, a seek now would undo
-    // the speed playing starts at: the redraw waits for the pause.
+    // the speed playing starts at: the redraw waits for the pause. The engine can be paused
+    // on a new file's first frame before its load is told: that frame is the file's origin,
+    // and a seek then left none held to read it from.
+    if (awaitingFirstFrame_)
+        return;
     if (engine_.isPaused() && !playAsked_)
         redraw();
     else if (engine_.isPlaying() || playAsked_)

@@ -74,7 +74,10 @@ public:
     /** The speed playing runs at (1 normal, 0.5 half, 2 double); applied at once while playing. */
     void setPlaybackRate(double rate);
     double playbackRate() const { return playbackRate_; }
-    /** Shows the picture on screen once more (after the surface changed size). */
+    /**
+     * Shows the picture on screen once more (after the surface changed size). Not while a new
+     * video loads: a seek then would take away the first frame it is about to be told of.
+     */
     void refresh();
     /** Plays from the frame on screen (from the start, on the last frame). */
     void play();
@@ -198,6 +201,8 @@ private:
     bool pauseAsked_ = false;
     // The surface changed size while playing, when a redraw would have undone the speed.
     bool redrawAtPause_ = false;
+    // A new video is on and its first frame not yet told.
+    bool awaitingFirstFrame_ = false;
     // The clock's time of the last move; -1 once forgotten.
     qint64 movedAt_ = -1;
 

@@ -47,6 +47,7 @@ void FrameStepper::setPictureSize(const QSize &size)
 void FrameStepper::setFirstFrameShown(qint64 ms)
 {
     firstShownMs_ = ms;
+    awaitingFirstFrame_ = false;
     buildFrames();
 }
 

@@ -32,6 +32,8 @@
 
 #include <boost/bind/bind.hpp>
 
+#include <utility>
+
 using dravenhol::morlek::player::PlayerState;
 
 
@@ -244,6 +246,7 @@ void MediaPlayer::fileComing(const QString &path)
     loaded_ = false;
     rateChosen_ = false;
     pictureAhead_ = false;
+    resizedWhileLoading_ = false;
     applyState();
     emit fileOpened(path);
 }
@@ -263,6 +266,12 @@ void MediaPlayer::fileLoaded(bool hasVideo)
     videoWidget_->setNaturalSize(engine_.pictureSize());
     stepper_.setPictureSize(engine_.pictureSize());
     fitToVideo();
+    if (std::exchange(resizedWhileLoading_, false)) {
+        if (engine_.pictureFitsSurface())
+            fitWatch_.resized();
+        else
+            refreshPicture();
+    }
     // A window just mapped can get its first size back from the window system after the fit
     // (X without a window manager does so): then the fit is made once more.
     QTimer::singleShot(150, this, [this] {
@@ -302,6 +311,14 @@ void MediaPlayer::fitToVideo()
 
 void MediaPlayer::refreshPicture()
 {
+    // Taking the size read ahead, the surface changes size while the first frame is made. A
+    // redraw then would seek that frame away before the load reads the file's origin from it
+    // (a camcorder's stream, whose clock starts anywhere, then counted from the wrong time).
+    // Once the file has loaded, a picture that came at the old size is made again.
+    if (loader_.isLoading()) {
+        resizedWhileLoading_ = true;
+        return;
+    }
     fitWatch_.resized();
     // The next picture comes at the surface's new size: a paused one is made again, and
     // playing, the pause makes it again too, in case the sink measured its window too early.

@@ -206,6 +206,8 @@ private:
     // The file loading has a picture of a size read from its headers, shown at that size
     // while its first frame is made.
     bool pictureAhead_ = false;
+    // The surface changed size while the file loaded: its picture is looked at once loaded.
+    bool resizedWhileLoading_ = false;
     // The back-end sends no ticks while paused: the time label follows steps and seeks by this.
     QTimer pausedLabelRefresh_;
     // A resize can reach the video sink after the picture was made for the old size: it is

@@ -22,6 +22,7 @@ private slots:
     void jumps();
     void playbackSpeed();
     void refreshKeepsAMoveUnderWay();
+    void refreshWhileAFileLoadsKeepsItsFirstFrame();
     void marksAreTheFilesOwnStamps_data();
     void marksAreTheFilesOwnStamps();
     void leftOntoAFrameThatLeadsAKeyframe_data();
@@ -187,6 +188,29 @@ void TestFrameStepperMoves::refreshKeepsAMoveUnderWay()
     engine_.shown = 360;
     land(361);
     QCOMPARE(engine_.calls.last(), QStringLiteral("seek 6 361"));
+}
+
+// The window can take a new file's size before its first frame is shown, and the surface's
+// resize then asks for the picture again while the engine already holds that frame but the
+// load is not yet told: a seek then took the frame away, and the file's origin (a camcorder's
+// clock starts anywhere) was read from the time of the seek under way instead.
+void TestFrameStepperMoves::refreshWhileAFileLoadsKeepsItsFirstFrame()
+{
+    stepper_->newVideo();
+    engine_.shown = 780;
+    engine_.now = 780;
+    stepper_->refresh();
+    QCOMPARE(engine_.calls, QStringList());
+    stepper_->setFirstFrameShown(engine_.shownFrameTime());
+    QCOMPARE(stepper_->frameGrid().origin(), qint64(780));
+    // Loaded, a resize redraws the frame on screen.
+    stepper_->refresh();
+    QCOMPARE(engine_.calls, QStringList{"seek 1 780"});
+    engine_.calls.clear();
+    // And the next file waits for its own first frame.
+    stepper_->newVideo();
+    stepper_->refresh();
+    QCOMPARE(engine_.calls, QStringList());
 }
 
 void TestFrameStepperMoves::marksAreTheFilesOwnStamps_data()
