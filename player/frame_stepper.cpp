@@ -224,6 +224,8 @@ void FrameStepper::moveTo(qint64 target, bool run)
     phase_ = Phase::Still;
     moveWaits_ = false;
     clock_.cancelWake();
+    if (showKeptPicture(target))
+        return;
     const qint64 from = currentTime();
     // The engine must agree on where the picture is, or a step would go on from elsewhere.
     // (Running backwards it reports the end of the frame on screen.)

@@ -140,6 +140,8 @@ private:
     bool stepRunTo(qint64 from, qint64 target, bool run);
     void seekTo(qint64 target, bool toPlay = false);
     bool sendStep(qint64 target, int frames = 1);
+    // Shows the target's frame from the pictures the engine keeps, at once; false if none.
+    bool showKeptPicture(qint64 target);
     bool turnBackwards(qint64 from, qint64 target, bool run);
     void settle();
     void checkSeekLanded();

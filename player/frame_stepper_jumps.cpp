@@ -95,4 +95,24 @@ bool FrameStepper::stepRunTo(qint64 from, qint64 target, bool run)
     return frames == -1 && turnBackwards(from, target, run);
 }
 
+bool FrameStepper::showKeptPicture(qint64 target)
+{
+    // The kept pictures are told by their stamps, which name frames of the video's own. Only
+    // from a picture that has arrived, as a step goes: the engine's own picture must be known.
+    if (!engine_.isPaused() || playAsked_ || landed() != moveCount_ || !rateIsVideoRate())
+        return false;
+    const FrameGrid grid = frameGrid();
+    const qint64 frame = grid.frameAt(target);
+    if (!engine_.showKeptPicture(moveCount_ + 1, target, grid.markTime(frame),
+                                 grid.markTime(frame + 1)))
+        return false;
+    noteMove(target);
+    checkedSeek_ = 0;
+    reachTarget_ = -1;
+    // The pipeline, and its sound, stay where they were: playing seeks to the picture first.
+    soundBehind_ = true;
+    emit moved();
+    return true;
+}
+
 } // namespace dravenhol::morlek::player

@@ -124,7 +124,8 @@ void FrameStepper::startPlayback()
     // From the last frame, playing starts again from the beginning.
     if ((!engine_.runsBackwards() && engine_.time() == engine_.totalTime()) || onLastFrame)
         seekTo(0, true);
-    else if (soundBehind_ || playbackRate_ != 1.0 || engine_.runsBackwards())
+    else if (soundBehind_ || playbackRate_ != 1.0 || engine_.runsBackwards()
+             || engine_.showsKeptPicture())
         seekTo(from, true);
     soundBehind_ = false;
     // Playing moves on from any seek whose picture was still to be checked.

@@ -1,5 +1,7 @@
 #include "pipeline_stepper.h"
 
+#include "picture_store.h"
+
 #include <gst/gst.h>
 #include <gst/gsttracer.h>
 
@@ -204,23 +206,6 @@ double PipelineStepper::videoFrameRate() const
     return known ? double(numerator) / denominator : 0;
 }
 
-namespace {
-
-// The nominal length of one frame of the sample's video, or 0 when its rate is not fixed.
-GstClockTime framePeriod(GstSample *sample)
-{
-    GstCaps *caps = gst_sample_get_caps(sample);
-    const GstStructure *structure = caps ? gst_caps_get_structure(caps, 0) : nullptr;
-    int numerator = 0;
-    int denominator = 0;
-    if (!structure || !gst_structure_get_fraction(structure, "framerate", &numerator, &denominator)
-        || numerator <= 0 || denominator <= 0)
-        return 0;
-    return gst_util_uint64_scale_int(GST_SECOND, denominator, numerator);
-}
-
-} // namespace
-
 qint64 PipelineStepper::shownFrameTime() const
 {
     if (!pipeline_)
@@ -229,28 +214,80 @@ qint64 PipelineStepper::shownFrameTime() const
     g_object_get(pipeline_, "sample", &sample, nullptr);
     if (!sample)
         return -1;
-    qint64 ms = -1;
-    GstBuffer *buffer = gst_sample_get_buffer(sample);
-    const GstSegment *segment = gst_sample_get_segment(sample);
-    if (buffer && GST_BUFFER_PTS_IS_VALID(buffer)) {
-        GstClockTime start = GST_BUFFER_PTS(buffer);
-        // The decoder cuts the first frame after a seek to the seek's position: its stamp is
-        // then that position, and its real start lies one frame before its (uncut) end.
-        const GstClockTime period = framePeriod(sample);
-        if (segment && segment->format == GST_FORMAT_TIME && start == segment->start
-            && period > 0 && GST_BUFFER_DURATION_IS_VALID(buffer)
-            && GST_BUFFER_DURATION(buffer) < period)
-            start = start + GST_BUFFER_DURATION(buffer) - period;
-        // The media object reports stream time; a frame's stamp is in its segment's terms.
-        if (segment && segment->format == GST_FORMAT_TIME)
-            start = gst_segment_to_stream_time(segment, GST_FORMAT_TIME, start);
-        // A microsecond's grace: a stamp scaled from the container's clock can fall a
-        // nanosecond short of a whole millisecond.
-        if (GST_CLOCK_TIME_IS_VALID(start))
-            ms = qint64((start + GST_USECOND) / GST_MSECOND);
-    }
+    const qint64 ms = sampleStartMs(sample);
     gst_sample_unref(sample);
     return ms;
+}
+
+namespace {
+
+// A copy of every picture that leaves the filter, for the store: the decoder's own buffers
+// go back to its pool, which may hold only a few.
+GstPadProbeReturn keepPicture(GstPad *pad, GstPadProbeInfo *info, gpointer data)
+{
+    const auto &store = *static_cast<std::shared_ptr<PictureStore> *>(data);
+    GstBuffer *buffer = GST_PAD_PROBE_INFO_BUFFER(info);
+    if (!store->isKeeping() || !buffer)
+        return GST_PAD_PROBE_OK;
+    GstCaps *caps = gst_pad_get_current_caps(pad);
+    GstEvent *segmentEvent = gst_pad_get_sticky_event(pad, GST_EVENT_SEGMENT, 0);
+    const GstSegment *segment = nullptr;
+    if (segmentEvent)
+        gst_event_parse_segment(segmentEvent, &segment);
+    if (caps && segment) {
+        GstBuffer *copy = gst_buffer_copy_deep(buffer);
+        GstSample *sample = gst_sample_new(copy, caps, segment, nullptr);
+        store->keep(sampleStartMs(sample), sample);
+        gst_sample_unref(sample);
+        gst_buffer_unref(copy);
+    }
+    if (segmentEvent)
+        gst_event_unref(segmentEvent);
+    if (caps)
+        gst_caps_unref(caps);
+    return GST_PAD_PROBE_OK;
+}
+
+void releaseStore(gpointer data)
+{
+    delete static_cast<std::shared_ptr<PictureStore> *>(data);
+}
+
+} // namespace
+
+bool PipelineStepper::keepPictures(const std::shared_ptr<PictureStore> &store)
+{
+    GstPad *pad = flip_ ? gst_element_get_static_pad(flip_, "src") : nullptr;
+    if (!pad || !store) {
+        if (pad)
+            gst_object_unref(pad);
+        return false;
+    }
+    gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, keepPicture,
+                      new std::shared_ptr<PictureStore>(store), releaseStore);
+    gst_object_unref(pad);
+    return true;
+}
+
+bool PipelineStepper::demuxerRunsBackwards() const
+{
+    if (!pipeline_)
+        return false;
+    // MPEG's transport and program streams refuse to play backwards; every Left would seek.
+    bool backwards = true;
+    GstIterator *it = gst_bin_iterate_recurse(GST_BIN(pipeline_));
+    GValue item = G_VALUE_INIT;
+    while (gst_iterator_next(it, &item) == GST_ITERATOR_OK) {
+        auto *element = static_cast<GstElement *>(g_value_get_object(&item));
+        GstElementFactory *factory = gst_element_get_factory(element);
+        const gchar *name = factory ? GST_OBJECT_NAME(factory) : nullptr;
+        if (g_strcmp0(name, "tsdemux") == 0 || g_strcmp0(name, "mpegpsdemux") == 0)
+            backwards = false;
+        g_value_reset(&item);
+    }
+    g_value_unset(&item);
+    gst_iterator_free(it);
+    return backwards;
 }
 
 bool PipelineStepper::followRotationFlags()

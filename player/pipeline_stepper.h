@@ -11,6 +11,8 @@
 // GStreamer's own declaration, repeated so that users of this header need no GStreamer headers.
 typedef struct _GstElement GstElement;
 
+class PictureStore;
+
 /**
  * Steps the paused picture of the media back-end's GStreamer pipeline by one decoded frame.
  *
@@ -52,6 +54,14 @@ public:
      * picture was flushed by a seek still under way).
      */
     qint64 shownFrameTime() const;
+
+    /**
+     * Keeps a copy of every picture that reaches the screen's filter in @p store, while the
+     * store is keeping. Needs followRotationFlags() first; false without the filter.
+     */
+    bool keepPictures(const std::shared_ptr<PictureStore> &store);
+    /** Whether the file's demuxer can play it backwards (false for MPEG-TS and MPEG-PS). */
+    bool demuxerRunsBackwards() const;
 
     /**
      * Makes the pipeline show every picture upright as its stream's rotation flag asks (how

@@ -2,6 +2,7 @@
 
 #include "backend_choice.h"
 #include "gapless_wait_guard.h"
+#include "kept_pictures.h"
 #include "pipeline_stepper.h"
 #include "stream_end_hold.h"
 
@@ -57,17 +58,21 @@ void PlaybackEngine::attachVideo(Phonon::VideoWidget *surface)
         pipeline_.reset();
         return;
     }
-    pipeline_->followRotationFlags();
+    if (pipeline_->followRotationFlags())
+        kept_ = std::make_unique<KeptPictures>(*pipeline_, surface);
     endHold_ = std::make_unique<StreamEndHold>(pipeline_->pipeline());
     gaplessGuard_ = std::make_unique<GaplessWaitGuard>(pipeline_->pipeline());
     // The landing is learnt in the streaming thread; the report goes to this thread.
     pipeline_->setLandedCallback([this] {
         QMetaObject::invokeMethod(this, &PlaybackEngine::moveLanded, Qt::QueuedConnection);
     });
+    connect(this, &PlaybackEngine::moveLanded, this, &PlaybackEngine::pipelineLanded);
 }
 
 void PlaybackEngine::setFile(const QString &path)
 {
+    if (kept_)
+        kept_->newFile();
     loading_ = true;
     hasSeekWhenPaused_ = false;
     const PlayerState before = state_;
@@ -82,6 +87,8 @@ void PlaybackEngine::setFile(const QString &path)
 
 void PlaybackEngine::clear()
 {
+    if (kept_)
+        kept_->newFile();
     loading_ = false;
     hasSeekWhenPaused_ = false;
     holdEnd(false);
@@ -162,6 +169,8 @@ bool PlaybackEngine::isPlaying() const
 
 qint64 PlaybackEngine::time() const
 {
+    if (showsKeptNow())
+        return kept_->time();
     return media_.currentTime();
 }
 
@@ -182,22 +191,73 @@ bool PlaybackEngine::canStep() const
 
 qint64 PlaybackEngine::shownFrameTime() const
 {
+    if (showsKeptNow())
+        return kept_->start();
     return pipeline_ ? pipeline_->shownFrameTime() : -1;
 }
 
 quint64 PlaybackEngine::landedMove() const
 {
-    return pipeline_ ? pipeline_->landedRequest() : 0;
+    if (!pipeline_)
+        return 0;
+    // Moves are numbered in order; a kept picture's took effect when it was asked.
+    return kept_ ? qMax(pipeline_->landedRequest(), kept_->instantMove())
+                 : pipeline_->landedRequest();
 }
 
 bool PlaybackEngine::stepFrames(quint64 move, int frames)
 {
-    return pipeline_ && pipeline_->stepFrame(move, frames);
+    // A step goes on from the pipeline's own picture, not from the kept one over it.
+    if (!pipeline_ || (kept_ && kept_->isShown()))
+        return false;
+    pipelineMove(move);
+    return pipeline_->stepFrame(move, frames);
 }
 
 bool PlaybackEngine::runBackwards(quint64 move, qint64 fromMs)
 {
-    return pipeline_ && pipeline_->reverse(move, fromMs);
+    if (!pipeline_ || (kept_ && kept_->isShown()))
+        return false;
+    pipelineMove(move);
+    if (pipeline_->reverse(move, fromMs))
+        return true;
+    if (kept_)
+        kept_->backwardsRefused();
+    return false;
+}
+
+bool PlaybackEngine::showKeptPicture(quint64 move, qint64 targetMs, qint64 fromMs, qint64 toMs)
+{
+    // Not while a move of the pipeline's own is under way: its picture is not known yet.
+    if (!pipeline_ || !kept_ || media_.state() != Phonon::PausedState || landedMove() < lastMove_)
+        return false;
+    if (!kept_->show(move, targetMs, fromMs, toMs, pipeline_->shownFrameTime()))
+        return false;
+    lastMove_ = move;
+    return true;
+}
+
+bool PlaybackEngine::showsKeptPicture() const
+{
+    return showsKeptNow();
+}
+
+bool PlaybackEngine::showsKeptNow() const
+{
+    return kept_ && kept_->shows(lastMove_);
+}
+
+void PlaybackEngine::pipelineMove(quint64 move)
+{
+    lastMove_ = move;
+}
+
+void PlaybackEngine::pipelineLanded()
+{
+    // The picture of a later move of the pipeline's own has arrived beneath the kept one.
+    if (kept_ && kept_->isShown() && !kept_->shows(lastMove_)
+        && pipeline_->landedRequest() >= lastMove_)
+        kept_->hide();
 }
 
 bool PlaybackEngine::runsBackwards() const
@@ -213,6 +273,7 @@ void PlaybackEngine::seek(quint64 move, qint64 ms, double rate)
         hasSeekWhenPaused_ = true;
         return;
     }
+    pipelineMove(move);
     // The pipeline's own exact seek. The back-end's refuses where it knows no length yet, and
     // on a camcorder's MPEG-TS, whose clock starts late, it did not move the picture at all.
     if (pipeline_ && pipeline_->forward(move, ms, rate))
@@ -224,11 +285,16 @@ void PlaybackEngine::seek(quint64 move, qint64 ms, double rate)
 
 bool PlaybackEngine::seekPipeline(quint64 move, qint64 ms)
 {
-    return pipeline_ && pipeline_->forward(move, ms);
+    if (!pipeline_ || !pipeline_->forward(move, ms))
+        return false;
+    pipelineMove(move);
+    return true;
 }
 
 void PlaybackEngine::play()
 {
+    if (kept_)
+        kept_->hide();
     if (endHold_ && holdsEnd_)
         endHold_->setHolding(true);
     pauseOncePlaying_ = false;
@@ -297,6 +363,11 @@ void PlaybackEngine::backendChanged(Phonon::State now)
     case Phonon::ErrorState:
         next = PlayerState::Error;
         break;
+    }
+    if (kept_) {
+        if (loading_ && next == PlayerState::Paused)
+            kept_->fileLoaded();
+        kept_->setPaused(next == PlayerState::Paused);
     }
     if (next != PlayerState::Loading && next != PlayerState::Empty)
         loading_ = false;

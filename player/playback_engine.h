@@ -24,6 +24,7 @@ class VideoWidget;
 namespace dravenhol::morlek::player {
 
 class GaplessWaitGuard;
+class KeptPictures;
 
 /** The player's states, as the program sees them. */
 enum class PlayerState { Empty, Loading, Paused, Playing, Error };
@@ -94,6 +95,8 @@ public:
     bool stepFrames(quint64 move, int frames) override;
     bool runBackwards(quint64 move, qint64 fromMs) override;
     bool runsBackwards() const override;
+    bool showKeptPicture(quint64 move, qint64 targetMs, qint64 fromMs, qint64 toMs) override;
+    bool showsKeptPicture() const override;
     void seek(quint64 move, qint64 ms, double rate) override;
     bool seekPipeline(quint64 move, qint64 ms) override;
     void play() override;
@@ -115,6 +118,10 @@ private:
     void backendChanged(Phonon::State now);
     void holdEnd(bool hold);
     void watchEnd();
+    // A move of the pipeline's own is asked: a kept picture stays until its picture arrives.
+    void pipelineMove(quint64 move);
+    void pipelineLanded();
+    bool showsKeptNow() const;
 
     Phonon::MediaObject media_;
     Phonon::AudioOutput audio_;
@@ -123,6 +130,9 @@ private:
     std::unique_ptr<PipelineStepper> pipeline_;
     std::unique_ptr<StreamEndHold> endHold_;
     std::unique_ptr<GaplessWaitGuard> gaplessGuard_;
+    std::unique_ptr<KeptPictures> kept_;
+    // The latest move asked of the engine.
+    quint64 lastMove_ = 0;
     QTimer endWatch_;
     PlayerState state_ = PlayerState::Empty;
     // Set with a file until the back-end has paused, played or failed with it.

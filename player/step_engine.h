@@ -47,6 +47,14 @@ public:
     virtual bool runBackwards(quint64 move, qint64 fromMs) = 0;
     /** Whether a backwards run is under way; any seek ends it. */
     virtual bool runsBackwards() const = 0;
+    /**
+     * Shows at once, as move, a picture decoded earlier whose frame starts in [fromMs, toMs)
+     * and lies before the pipeline's own picture, or the pipeline's own again where that is
+     * the frame; the engine's time is then targetMs. False when it keeps no such picture.
+     */
+    virtual bool showKeptPicture(quint64 move, qint64 targetMs, qint64 fromMs, qint64 toMs) = 0;
+    /** Whether the picture on screen is one kept from earlier: playing must seek to it. */
+    virtual bool showsKeptPicture() const = 0;
     /** Seeks to ms, exactly, as move; playing from there runs at @p rate (1 is normal speed). */
     virtual void seek(quint64 move, qint64 ms, double rate) = 0;
     /** Seeks the pipeline itself, past the player's own seek; false when it cannot. */

@@ -5,7 +5,7 @@ set -eu
 
 packages="cmake g++ make pkg-config
 qtbase5-dev qttools5-dev qttools5-dev-tools
-libphonon4qt5-dev phonon4qt5-backend-gstreamer libgstreamer1.0-dev
+libphonon4qt5-dev phonon4qt5-backend-gstreamer libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
 gstreamer1.0-libav gstreamer1.0-x gstreamer1.0-plugins-base gstreamer1.0-plugins-good
 gstreamer1.0-plugins-bad
 protobuf-compiler libprotobuf-dev libboost-dev

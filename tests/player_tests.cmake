@@ -14,6 +14,8 @@ morlek_add_test(tst_timing_wiring SOURCES tst_timing_wiring.cpp
                 TIMEOUT 180)
 morlek_add_test(tst_pipeline_stepper SOURCES tst_pipeline_stepper.cpp
                 LIBS morlek_player PkgConfig::GST TIMEOUT 120)
+morlek_add_test(tst_picture_store SOURCES tst_picture_store.cpp
+                LIBS morlek_player PkgConfig::GST TIMEOUT 60)
 morlek_add_test(tst_video_probe SOURCES tst_video_probe.cpp LIBS morlek_player TIMEOUT 60)
 morlek_add_test(tst_video_end SOURCES tst_video_end.cpp
                 LIBS morlek_player morlek_playersupport morlek_recordsupport VIDEO
@@ -30,5 +32,7 @@ morlek_add_test(tst_jumps_and_speed SOURCES tst_jumps_and_speed.cpp
                 LIBS morlek_player morlek_playersupport VIDEO TIMEOUT 240)
 morlek_add_test(tst_shortcut_store SOURCES tst_shortcut_store.cpp LIBS morlek_shortcuts
                 WIDGETS TIMEOUT 60)
+morlek_add_test(tst_frame_stepper_kept SOURCES tst_frame_stepper_kept.cpp
+                LIBS morlek_player_core TIMEOUT 60)
 morlek_add_test(tst_frame_stepper_moves SOURCES tst_frame_stepper_moves.cpp
                 LIBS morlek_player_core TIMEOUT 60)

@@ -3,6 +3,7 @@
 // phone slow motion.
 
 #include "frame_index_probe.h"
+#include "kept_picture_view.h"
 #include "media_player.h"
 #include "media_video_widget.h"
 #include "player_fixture.h"
@@ -34,6 +35,7 @@ private slots:
     void aviFramesAreListedWithoutStamps();
     void bFramesInAviShowTheFrameTheMarkNames();
     void camcorderPausesOnTheFrameItShows();
+    void camcorderStepsBackThroughKeptPictures();
     void sizeFromTheHeadersIsThePictures_data();
     void sizeFromTheHeadersIsThePictures();
 
@@ -332,6 +334,52 @@ void TestRealVideos::camcorderPausesOnTheFrameItShows()
                                                           .arg(paused)
                                                           .arg(shownFrame())));
     }
+}
+
+// MPEG-TS cannot run backwards: Left shows the pictures decoded on the way forward, over the
+// surface, while the pipeline stays on its own; a mark, Right and playing go on from the
+// picture shown, and a frame never decoded yet is sought.
+void TestRealVideos::camcorderStepsBackThroughKeptPictures()
+{
+    const QString path = videos_.value(QStringLiteral("mts"));
+    const QList<qint64> starts = morlek::test::frameStartsMs(path);
+    MediaPlayer *player = open(path);
+    QVERIFY(player);
+    QTRY_COMPARE(player->frameGrid().fps(), 25);
+    QTRY_VERIFY(player->stepsFrameByFrame());
+    const auto *kept = player->findChild<KeptPictureView *>();
+    QVERIFY(kept);
+    const qint64 shift = player->frameGrid().origin() - starts.first();
+
+    QString failure = morlek::test::stepThrough(*player, 0, 12, 6);
+    QVERIFY2(failure.isEmpty(), qPrintable(failure));
+    QVERIFY(kept->isVisible());
+    QTRY_COMPARE(player->recordingTime(), starts.at(6) + shift);
+    // On to the pipeline's own picture, which shows again, and past it by its steps.
+    failure = morlek::test::stepThrough(*player, 6, 14, 14);
+    QVERIFY2(failure.isEmpty(), qPrintable(failure));
+    QVERIFY(!kept->isVisible());
+
+    // Playing from a kept picture starts from it, not from the pipeline's picture.
+    failure = morlek::test::stepThrough(*player, 14, 14, 9);
+    QVERIFY2(failure.isEmpty(), qPrintable(failure));
+    QVERIFY(kept->isVisible());
+    QTest::keyClick(player, Qt::Key_Space);
+    QTRY_VERIFY(player->engine()->isPlaying());
+    QVERIFY(!kept->isVisible());
+    QTest::qWait(120);
+    QTest::keyClick(player, Qt::Key_Space);
+    QTRY_VERIFY(player->engine()->isPaused());
+    QTest::qWait(300);
+    const int paused = shownFrame();
+    QVERIFY2(paused >= 9 && paused < 14, qPrintable(QStringLiteral("paused on %1").arg(paused)));
+
+    // Frames never decoded are sought: a jump, then Left before it.
+    player->jumpTo(starts.at(50) + shift);
+    QVERIFY(waitForFrame(50));
+    QTest::keyClick(player, Qt::Key_Left);
+    QVERIFY2(waitForFrame(49), qPrintable(QStringLiteral("shown %1").arg(shownFrame())));
+    QTRY_COMPARE(player->recordingTime(), starts.at(49) + shift);
 }
 
 void TestRealVideos::sizeFromTheHeadersIsThePictures_data()

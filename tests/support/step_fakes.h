@@ -5,7 +5,10 @@
 
 #include "step_engine.h"
 
+#include <algorithm>
+
 #include <QStringList>
+#include <QVector>
 
 namespace morlek::test {
 
@@ -28,6 +31,9 @@ public:
     qint64 shown = -1;
     quint64 landed = 0;
     bool backwards = false;
+    // Starts of the pictures the engine keeps, and the one it shows of them (-1: its own).
+    QVector<qint64> kept;
+    qint64 keptShown = -1;
     QStringList calls;
 
     bool isPaused() const override { return paused; }
@@ -37,11 +43,11 @@ public:
     qint64 totalTime() const override { return total; }
     double videoFrameRate() const override { return rate; }
     bool canStep() const override { return stepping; }
-    qint64 shownFrameTime() const override { return shown; }
+    qint64 shownFrameTime() const override { return keptShown >= 0 ? keptShown : shown; }
     quint64 landedMove() const override { return landed; }
     bool stepFrames(quint64 move, int frames) override
     {
-        if (refuseSteps)
+        if (refuseSteps || keptShown >= 0)
             return false;
         calls << (frames == 1 ? QStringLiteral("step %1").arg(move)
                               : QStringLiteral("step %1 x%2").arg(move).arg(frames));
@@ -49,25 +55,50 @@ public:
     }
     bool runBackwards(quint64 move, qint64 fromMs) override
     {
+        if (keptShown >= 0)
+            return false;
         calls << QStringLiteral("run-back %1 %2").arg(move).arg(fromMs);
         backwards = true;
         return true;
     }
     bool runsBackwards() const override { return backwards; }
+    bool showKeptPicture(quint64 move, qint64 targetMs, qint64 fromMs, qint64 toMs) override
+    {
+        if (!paused)
+            return false;
+        // Back on its own picture, or one kept before it.
+        if (keptShown >= 0 && shown >= fromMs && shown < toMs) {
+            keptShown = -1;
+        } else {
+            const auto it = std::find_if(kept.cbegin(), kept.cend(),
+                                         [&](qint64 k) { return k >= fromMs && k < toMs; });
+            if (it == kept.cend() || toMs > shown)
+                return false;
+            keptShown = *it;
+        }
+        calls << QStringLiteral("kept %1 %2").arg(move).arg(keptShown);
+        landed = move;
+        now = targetMs;
+        return true;
+    }
+    bool showsKeptPicture() const override { return keptShown >= 0; }
     void seek(quint64 move, qint64 ms, double speed) override
     {
         calls << (speed == 1.0 ? QStringLiteral("seek %1 %2").arg(move).arg(ms)
                                : QStringLiteral("seek %1 %2 at %3").arg(move).arg(ms).arg(speed));
         backwards = false;
+        keptShown = -1;
     }
     bool seekPipeline(quint64 move, qint64 ms) override
     {
         calls << QStringLiteral("pipeline-seek %1 %2").arg(move).arg(ms);
         backwards = false;
+        keptShown = -1;
         return true;
     }
     void play() override
     {
+        keptShown = -1;
         calls << QStringLiteral("play");
         paused = false;
         playing = true;

@@ -1,0 +1,91 @@
+#include "kept_pictures.h"
+
+#include "kept_picture_view.h"
+#include "picture_store.h"
+#include "pipeline_stepper.h"
+
+#include <gst/gst.h>
+
+namespace dravenhol::morlek::player {
+
+KeptPictures::KeptPictures(PipelineStepper &pipeline, QWidget *surface)
+    : pipeline_(pipeline)
+    , store_(std::make_shared<PictureStore>(capacityBytes))
+    , view_(new KeptPictureView(surface))
+{
+    pipeline_.keepPictures(store_);
+}
+
+KeptPictures::~KeptPictures()
+{
+    store_->setKeeping(false);
+}
+
+void KeptPictures::newFile()
+{
+    hide();
+    wanted_ = false;
+    store_->setKeeping(false);
+    store_->clear();
+}
+
+void KeptPictures::fileLoaded()
+{
+    if (!pipeline_.demuxerRunsBackwards())
+        backwardsRefused();
+}
+
+void KeptPictures::backwardsRefused()
+{
+    wanted_ = true;
+    store_->setKeeping(paused_);
+}
+
+void KeptPictures::setPaused(bool paused)
+{
+    paused_ = paused;
+    store_->setKeeping(wanted_ && paused);
+    if (!paused)
+        hide();
+}
+
+bool KeptPictures::show(quint64 move, qint64 targetMs, qint64 fromMs, qint64 toMs,
+                        qint64 pipelineStart)
+{
+    if (!view_ || !paused_ || pipelineStart < 0)
+        return false;
+    // Back on the pipeline's own picture: the kept one over it goes.
+    if (isShown() && pipelineStart >= fromMs && pipelineStart < toMs) {
+        hide();
+        instantMove_ = move;
+        return true;
+    }
+    // Only pictures before the pipeline's own: those after it (decoded ahead while paused)
+    // are reached faster by its steps, which go on from its own picture.
+    if (toMs > pipelineStart)
+        return false;
+    qint64 start = -1;
+    GstSample *sample = store_->find(fromMs, toMs, &start);
+    if (!sample)
+        return false;
+    const QImage picture = pictureOfSample(sample);
+    gst_sample_unref(sample);
+    if (picture.isNull())
+        return false;
+    view_->showPicture(picture);
+    keptMove_ = move;
+    instantMove_ = move;
+    time_ = targetMs;
+    start_ = start;
+    return true;
+}
+
+void KeptPictures::hide()
+{
+    keptMove_ = 0;
+    start_ = -1;
+    if (view_)
+        view_->hidePicture();
+}
+
+} // namespace dravenhol::morlek::player
