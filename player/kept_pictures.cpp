@@ -26,6 +26,7 @@ void KeptPictures::newFile()
     hide();
     wanted_ = false;
     store_->setKeeping(false);
+    store_->setFrameSpacing(0);
     store_->clear();
 }
 
@@ -39,6 +40,13 @@ void KeptPictures::backwardsRefused()
 {
     wanted_ = true;
     store_->setKeeping(paused_);
+}
+
+void KeptPictures::setFramePeriod(double ms)
+{
+    // A frame's pictures lie less than a frame apart; a frame's start can stray from the
+    // nominal rate by a rounded millisecond or a changing spacing.
+    store_->setFrameSpacing(ms > 0 ? qint64(ms * 0.75) : 0);
 }
 
 void KeptPictures::setPaused(bool paused)

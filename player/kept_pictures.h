@@ -36,6 +36,8 @@ public:
     void fileLoaded();
     /** The pipeline refused to run backwards: every Left would seek. */
     void backwardsRefused();
+    /** The length of the video's frames, for one picture a frame. */
+    void setFramePeriod(double ms);
     /** Pictures are kept while paused only: playing would churn through the store. */
     void setPaused(bool paused);
 

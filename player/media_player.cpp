@@ -188,6 +188,8 @@ void MediaPlayer::connectPlayback()
     connect(&loader_, &MediaLoader::framesListed, this,
             [this](const QVector<qint64> &startsUs, const QVector<qint64> &leadingUs) {
         stepper_.setFrameList(startsUs, leadingUs);
+        const double rate = stepper_.videoRate();
+        engine_.setFramePeriod(rate > 0 ? 1000.0 / rate : 0);
         // The file's own frames can tell another rate than the decoder did (field-coded
         // camcorder video): the menu follows, unless the user has chosen meanwhile.
         if (!rateChosen_)

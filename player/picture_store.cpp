@@ -30,8 +30,11 @@ void PictureStore::keep(qint64 startMs, GstSample *sample)
     if (!sample || startMs < 0)
         return;
     std::lock_guard<std::mutex> lock(mutex_);
+    auto it = pictures_.lower_bound(startMs - spacing_.load() + 1);
+    if (it != pictures_.end() && it->first < startMs)
+        return;
     gst_sample_ref(sample);
-    auto it = pictures_.find(startMs);
+    it = pictures_.find(startMs);
     if (it != pictures_.end()) {
         bytes_ -= sizeOf(it->second);
         gst_sample_unref(it->second);

@@ -31,6 +31,12 @@ public:
     /** Whether keep() takes pictures (off while playing, and for files that run backwards). */
     void setKeeping(bool keeping) { keeping_.store(keeping); }
     bool isKeeping() const { return keeping_.load(); }
+    /**
+     * Keeps one picture a frame: a picture that starts less than @p ms after a kept one is
+     * the second of a frame deinterlaced into two (a camcorder's 50i), which a step never
+     * shows. 0 keeps every picture.
+     */
+    void setFrameSpacing(qint64 ms) { spacing_.store(ms); }
 
     /**
      * Keeps @p sample (its buffer must not be used by anyone else: a copy), whose frame starts
@@ -54,6 +60,7 @@ private:
 
     const qint64 capacity_;
     std::atomic<bool> keeping_{false};
+    std::atomic<qint64> spacing_{0};
     mutable std::mutex mutex_;
     std::map<qint64, GstSample *> pictures_;
     qint64 bytes_ = 0;

@@ -149,6 +149,12 @@ void PlaybackEngine::setTickInterval(int ms)
     media_.setTickInterval(ms);
 }
 
+void PlaybackEngine::setFramePeriod(double ms)
+{
+    if (kept_)
+        kept_->setFramePeriod(ms);
+}
+
 void PlaybackEngine::setSoundMuted(bool muted)
 {
     audio_.setMuted(muted);

@@ -70,6 +70,8 @@ public:
     QString errorText() const;
     bool errorIsFatal() const;
     void setTickInterval(int ms);
+    /** The length of the video's own frames in ms (not of its fields), once known. */
+    void setFramePeriod(double ms);
     /** Silences the sound without touching its volume: played faster or slower it garbles. */
     void setSoundMuted(bool muted);
     /**

@@ -87,6 +87,8 @@ private slots:
     void findsTheFirstPictureOfASpan();
     void fullStoreDropsTheFarthestPictures_data();
     void fullStoreDropsTheFarthestPictures();
+    void onePictureAFrame_data();
+    void onePictureAFrame();
     void samePictureKeptAgainIsReplaced();
     void clearForgetsEverything();
     void pictureHasTheScreensColoursAndShape_data();
@@ -151,6 +153,33 @@ void TestPictureStore::fullStoreDropsTheFarthestPictures()
     QCOMPARE(keptStarts(store, 10000), left);
     QCOMPARE(store.count(), left.size());
     QCOMPARE(store.bytes(), left.size() * pictureBytes);
+}
+
+void TestPictureStore::onePictureAFrame_data()
+{
+    QTest::addColumn<qint64>("spacing");
+    QTest::addColumn<QList<qint64>>("kept");
+    QTest::addColumn<QList<qint64>>("left");
+    // 50i deinterlaced: two pictures a frame of 40 ms, the second never shown by a step.
+    QTest::addRow("fields of 25i") << qint64(30) << QList<qint64>{0, 20, 40, 60, 80, 100}
+                                   << QList<qint64>{0, 40, 80};
+    QTest::addRow("fields of 25i, kept going back")
+        << qint64(30) << QList<qint64>{80, 100, 40, 60} << QList<qint64>{40, 80};
+    QTest::addRow("frames of 30 fps rounded to ms") << qint64(25) << QList<qint64>{0, 33, 66, 100}
+                                                    << QList<qint64>{0, 33, 66, 100};
+    QTest::addRow("every picture") << qint64(0) << QList<qint64>{0, 20, 40}
+                                   << QList<qint64>{0, 20, 40};
+}
+
+void TestPictureStore::onePictureAFrame()
+{
+    QFETCH(qint64, spacing);
+    QFETCH(QList<qint64>, kept);
+    QFETCH(QList<qint64>, left);
+    PictureStore store(qint64(1) << 20);
+    store.setFrameSpacing(spacing);
+    keepAll(store, kept);
+    QCOMPARE(keptStarts(store, 10000), left);
 }
 
 void TestPictureStore::samePictureKeptAgainIsReplaced()
