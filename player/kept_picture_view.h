@@ -21,7 +21,6 @@ public:
     void showPicture(const QImage &picture);
     /** Hides the picture: the surface's own shows again. */
     void hidePicture();
-    const QImage &picture() const { return picture_; }
 
     /** Where a picture of @p pictureSize lies in an area of @p area, as the sink puts it. */
     static QRect fittedRect(const QSize &pictureSize, const QRect &area);

@@ -55,8 +55,6 @@ public:
     /** The pipeline's own picture shows again (a later move of it arrived, or playing). */
     void hide();
 
-    const PictureStore &store() const { return *store_; }
-
 private:
     PipelineStepper &pipeline_;
     std::shared_ptr<PictureStore> store_;

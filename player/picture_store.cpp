@@ -25,16 +25,30 @@ qint64 sizeOf(GstSample *sample)
 
 } // namespace
 
+bool PictureStore::takes(qint64 startMs) const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return takesLocked(startMs);
+}
+
+bool PictureStore::takesLocked(qint64 startMs) const
+{
+    if (startMs < 0)
+        return false;
+    // Not the second picture of a frame kept already.
+    const auto it = pictures_.lower_bound(startMs - spacing_.load() + 1);
+    return it == pictures_.end() || it->first >= startMs;
+}
+
 void PictureStore::keep(qint64 startMs, GstSample *sample)
 {
-    if (!sample || startMs < 0)
+    if (!sample)
         return;
     std::lock_guard<std::mutex> lock(mutex_);
-    auto it = pictures_.lower_bound(startMs - spacing_.load() + 1);
-    if (it != pictures_.end() && it->first < startMs)
+    if (!takesLocked(startMs))
         return;
     gst_sample_ref(sample);
-    it = pictures_.find(startMs);
+    auto it = pictures_.find(startMs);
     if (it != pictures_.end()) {
         bytes_ -= sizeOf(it->second);
         gst_sample_unref(it->second);

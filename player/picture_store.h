@@ -38,6 +38,8 @@ public:
      */
     void setFrameSpacing(qint64 ms) { spacing_.store(ms); }
 
+    /** Whether keep() would take a picture that starts at @p startMs. */
+    bool takes(qint64 startMs) const;
     /**
      * Keeps @p sample (its buffer must not be used by anyone else: a copy), whose frame starts
      * at startMs; takes a reference of its own. A picture kept for the same start is replaced.
@@ -53,9 +55,9 @@ public:
 
     int count() const;
     qint64 bytes() const;
-    qint64 capacity() const { return capacity_; }
 
 private:
+    bool takesLocked(qint64 startMs) const;
     void evict(qint64 nearMs);
 
     const qint64 capacity_;

@@ -235,11 +235,17 @@ GstPadProbeReturn keepPicture(GstPad *pad, GstPadProbeInfo *info, gpointer data)
     if (segmentEvent)
         gst_event_parse_segment(segmentEvent, &segment);
     if (caps && segment) {
-        GstBuffer *copy = gst_buffer_copy_deep(buffer);
-        GstSample *sample = gst_sample_new(copy, caps, segment, nullptr);
-        store->keep(sampleStartMs(sample), sample);
-        gst_sample_unref(sample);
-        gst_buffer_unref(copy);
+        // The stamp first: a picture the store does not take is not copied.
+        GstSample *original = gst_sample_new(buffer, caps, segment, nullptr);
+        const qint64 start = sampleStartMs(original);
+        gst_sample_unref(original);
+        if (store->takes(start)) {
+            GstBuffer *copy = gst_buffer_copy_deep(buffer);
+            GstSample *sample = gst_sample_new(copy, caps, segment, nullptr);
+            store->keep(start, sample);
+            gst_sample_unref(sample);
+            gst_buffer_unref(copy);
+        }
     }
     if (segmentEvent)
         gst_event_unref(segmentEvent);

@@ -175,7 +175,7 @@ bool PlaybackEngine::isPlaying() const
 
 qint64 PlaybackEngine::time() const
 {
-    if (showsKeptNow())
+    if (showsKeptPicture())
         return kept_->time();
     return media_.currentTime();
 }
@@ -197,7 +197,7 @@ bool PlaybackEngine::canStep() const
 
 qint64 PlaybackEngine::shownFrameTime() const
 {
-    if (showsKeptNow())
+    if (showsKeptPicture())
         return kept_->start();
     return pipeline_ ? pipeline_->shownFrameTime() : -1;
 }
@@ -216,7 +216,7 @@ bool PlaybackEngine::stepFrames(quint64 move, int frames)
     // A step goes on from the pipeline's own picture, not from the kept one over it.
     if (!pipeline_ || (kept_ && kept_->isShown()))
         return false;
-    pipelineMove(move);
+    lastMove_ = move;
     return pipeline_->stepFrame(move, frames);
 }
 
@@ -224,7 +224,7 @@ bool PlaybackEngine::runBackwards(quint64 move, qint64 fromMs)
 {
     if (!pipeline_ || (kept_ && kept_->isShown()))
         return false;
-    pipelineMove(move);
+    lastMove_ = move;
     if (pipeline_->reverse(move, fromMs))
         return true;
     if (kept_)
@@ -245,17 +245,7 @@ bool PlaybackEngine::showKeptPicture(quint64 move, qint64 targetMs, qint64 fromM
 
 bool PlaybackEngine::showsKeptPicture() const
 {
-    return showsKeptNow();
-}
-
-bool PlaybackEngine::showsKeptNow() const
-{
     return kept_ && kept_->shows(lastMove_);
-}
-
-void PlaybackEngine::pipelineMove(quint64 move)
-{
-    lastMove_ = move;
 }
 
 void PlaybackEngine::pipelineLanded()
@@ -279,7 +269,7 @@ void PlaybackEngine::seek(quint64 move, qint64 ms, double rate)
         hasSeekWhenPaused_ = true;
         return;
     }
-    pipelineMove(move);
+    lastMove_ = move;
     // The pipeline's own exact seek. The back-end's refuses where it knows no length yet, and
     // on a camcorder's MPEG-TS, whose clock starts late, it did not move the picture at all.
     if (pipeline_ && pipeline_->forward(move, ms, rate))
@@ -293,7 +283,7 @@ bool PlaybackEngine::seekPipeline(quint64 move, qint64 ms)
 {
     if (!pipeline_ || !pipeline_->forward(move, ms))
         return false;
-    pipelineMove(move);
+    lastMove_ = move;
     return true;
 }
 

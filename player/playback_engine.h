@@ -120,10 +120,8 @@ private:
     void backendChanged(Phonon::State now);
     void holdEnd(bool hold);
     void watchEnd();
-    // A move of the pipeline's own is asked: a kept picture stays until its picture arrives.
-    void pipelineMove(quint64 move);
+    // A kept picture stays over the pipeline's until the picture of a later move arrives.
     void pipelineLanded();
-    bool showsKeptNow() const;
 
     Phonon::MediaObject media_;
     Phonon::AudioOutput audio_;
