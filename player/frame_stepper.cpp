@@ -218,6 +218,7 @@ void FrameStepper::moveTo(qint64 target, bool run)
         moveWaits_ = true;
         waitingTarget_ = target;
         waitingRun_ = run;
+        coverWait(target);
         emit moved();
         return;
     }
@@ -259,8 +260,19 @@ bool FrameStepper::turnBackwards(qint64 from, qint64 target, bool run)
     moveWaits_ = true;
     waitingRun_ = run;
     waitingTarget_ = target;
+    coverWait(target);
     emit moved();
     return true;
+}
+
+void FrameStepper::coverWait(qint64 target)
+{
+    // The engine keeps pictures by the video's own frames, while paused.
+    if (!engine_.isPaused() || playAsked_ || !rateIsVideoRate())
+        return;
+    const FrameGrid grid = frameGrid();
+    const qint64 frame = grid.frameAt(target);
+    engine_.coverMove(grid.markTime(frame), grid.markTime(frame + 1));
 }
 
 void FrameStepper::startPhase(Phase phase)
@@ -284,6 +296,8 @@ void FrameStepper::seekTo(qint64 target, bool toPlay)
     // The player's seek keeps the end of a backwards run, which would stop everything after it.
     if (rate != 1.0 || !backwards || !engine_.seekPipeline(moveCount_, target))
         engine_.seek(moveCount_, target, rate);
+    if (!toPlay)
+        coverWait(target);
     emit moved();
 }
 

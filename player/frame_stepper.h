@@ -143,6 +143,8 @@ private:
     // Shows the target's frame from the pictures the engine keeps, at once; false if none.
     bool showKeptPicture(qint64 target);
     bool turnBackwards(qint64 from, qint64 target, bool run);
+    // Shows a picture of the target's frame decoded earlier while a slow move gets there.
+    void coverWait(qint64 target);
     void settle();
     void checkSeekLanded();
     bool continueReach();

@@ -4,6 +4,7 @@
 
 #include "step_engine.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace dravenhol::morlek::player {
@@ -71,9 +72,9 @@ bool FrameStepper::stepRunTo(qint64 from, qint64 target, bool run)
     if (run && !fieldPictures && !stepsMissed_ && keyGapMs_ > 0 && grid.fps() > 0)
         most = qBound<qint64>(1, keyGapMs_ * grid.fps() / 1000, grid.fps());
     // Running backwards, the frames of the stretch are decoded already: presses of Left that
-    // came while it decoded go back together, up to a second, as one step.
+    // came while it decoded go back together, as one step, up to a stretch (or a second).
     if (frames < 0 && engine_.runsBackwards() && !fieldPictures)
-        most = qMax<qint64>(most, qMax(1, grid.fps()));
+        most = std::max({most, qint64(qMax(1, grid.fps())), keyGapMs_ * grid.fps() / 1000});
     if (frames == 0 || qAbs(frames) > most)
         return false;
     // Forwards, but not onto the last frame: a step past the end would never arrive.

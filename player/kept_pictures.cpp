@@ -24,7 +24,7 @@ KeptPictures::~KeptPictures()
 void KeptPictures::newFile()
 {
     hide();
-    wanted_ = false;
+    instant_ = false;
     store_->setKeeping(false);
     store_->setFrameSpacing(0);
     store_->clear();
@@ -38,8 +38,7 @@ void KeptPictures::fileLoaded()
 
 void KeptPictures::backwardsRefused()
 {
-    wanted_ = true;
-    store_->setKeeping(paused_);
+    instant_ = true;
 }
 
 void KeptPictures::setFramePeriod(double ms)
@@ -52,7 +51,7 @@ void KeptPictures::setFramePeriod(double ms)
 void KeptPictures::setPaused(bool paused)
 {
     paused_ = paused;
-    store_->setKeeping(wanted_ && paused);
+    store_->setKeeping(paused);
     if (!paused)
         hide();
 }
@@ -69,9 +68,27 @@ bool KeptPictures::show(quint64 move, qint64 targetMs, qint64 fromMs, qint64 toM
         return true;
     }
     // Only pictures before the pipeline's own: those after it (decoded ahead while paused)
-    // are reached faster by its steps, which go on from its own picture.
-    if (toMs > pipelineStart)
+    // are reached faster by its steps, which go on from its own picture. Where the pipeline
+    // runs backwards, its steps back are as fast, and the pictures only cover its turns.
+    if (!instant_ || toMs > pipelineStart || !showPicture(fromMs, toMs))
         return false;
+    keptMove_ = move;
+    instantMove_ = move;
+    time_ = targetMs;
+    return true;
+}
+
+bool KeptPictures::cover(qint64 fromMs, qint64 toMs)
+{
+    if (!view_ || !paused_ || !showPicture(fromMs, toMs))
+        return false;
+    // No move of its own: the pipeline's, under way, brings the same frame.
+    keptMove_ = 0;
+    return true;
+}
+
+bool KeptPictures::showPicture(qint64 fromMs, qint64 toMs)
+{
     qint64 start = -1;
     GstSample *sample = store_->find(fromMs, toMs, &start);
     if (!sample)
@@ -81,15 +98,14 @@ bool KeptPictures::show(quint64 move, qint64 targetMs, qint64 fromMs, qint64 toM
     if (picture.isNull())
         return false;
     view_->showPicture(picture);
-    keptMove_ = move;
-    instantMove_ = move;
-    time_ = targetMs;
+    shown_ = true;
     start_ = start;
     return true;
 }
 
 void KeptPictures::hide()
 {
+    shown_ = false;
     keptMove_ = 0;
     start_ = -1;
     if (view_)

@@ -14,10 +14,11 @@ class QWidget;
 namespace dravenhol::morlek::player {
 
 /**
- * Steps back without decoding, where the file's demuxer cannot run backwards (MPEG-TS): the
- * pictures decoded on the way to the screen are kept while paused, and a step back to one of
- * them shows it over the surface, while the pipeline stays on its own picture. Part of the
- * playback engine; GUI thread only.
+ * The pictures decoded on the way to the screen while paused, kept to be shown again at once
+ * over the surface. Where the file's demuxer cannot run backwards (MPEG-TS), a step back to
+ * one of them shows it while the pipeline stays on its own picture. On every file, one covers
+ * the wait while the pipeline turns round or seeks to its frame. Part of the playback engine;
+ * GUI thread only.
  */
 class KeptPictures
 {
@@ -32,7 +33,7 @@ public:
 
     /** A new file is set: nothing is kept, and nothing shown. */
     void newFile();
-    /** The file has loaded: pictures are kept where its demuxer cannot run backwards. */
+    /** The file has loaded: where its demuxer cannot run backwards, steps back use the store. */
     void fileLoaded();
     /** The pipeline refused to run backwards: every Left would seek. */
     void backwardsRefused();
@@ -43,11 +44,16 @@ public:
 
     /** See StepEngine::showKeptPicture(); @p pipelineStart is the pipeline's own picture. */
     bool show(quint64 move, qint64 targetMs, qint64 fromMs, qint64 toMs, qint64 pipelineStart);
-    /** Whether a kept picture is on screen. */
-    bool isShown() const { return keptMove_ != 0; }
+    /**
+     * Shows the kept picture of the frame that starts in [fromMs, toMs) as a cover, while the
+     * pipeline moves to that frame; false when none is kept (what is shown then stays).
+     */
+    bool cover(qint64 fromMs, qint64 toMs);
+    /** Whether a kept picture is on screen, as a move of its own or as a cover. */
+    bool isShown() const { return shown_; }
     /** Whether the kept picture on screen is the picture of @p move. */
     bool shows(quint64 move) const { return keptMove_ != 0 && keptMove_ == move; }
-    /** The time and the frame start of the kept picture on screen. */
+    /** The time and the frame start of the kept picture shown as a move; the start of a cover. */
     qint64 time() const { return time_; }
     qint64 start() const { return start_; }
     /** The latest move that took effect at once. */
@@ -56,11 +62,15 @@ public:
     void hide();
 
 private:
+    bool showPicture(qint64 fromMs, qint64 toMs);
+
     PipelineStepper &pipeline_;
     std::shared_ptr<PictureStore> store_;
     QPointer<KeptPictureView> view_;
-    bool wanted_ = false;
+    // Steps back show kept pictures as moves of their own.
+    bool instant_ = false;
     bool paused_ = false;
+    bool shown_ = false;
     quint64 keptMove_ = 0;
     quint64 instantMove_ = 0;
     qint64 time_ = 0;

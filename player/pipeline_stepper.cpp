@@ -234,7 +234,9 @@ GstPadProbeReturn keepPicture(GstPad *pad, GstPadProbeInfo *info, gpointer data)
     const GstSegment *segment = nullptr;
     if (segmentEvent)
         gst_event_parse_segment(segmentEvent, &segment);
-    if (caps && segment) {
+    // Not while running backwards: the stretch decoded for it is the decoder's to hold, and
+    // steps back through it are as fast as a kept picture.
+    if (caps && segment && segment->rate > 0) {
         // The stamp first: a picture the store does not take is not copied.
         GstSample *original = gst_sample_new(buffer, caps, segment, nullptr);
         const qint64 start = sampleStartMs(original);

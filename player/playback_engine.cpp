@@ -3,6 +3,7 @@
 #include "backend_choice.h"
 #include "gapless_wait_guard.h"
 #include "kept_pictures.h"
+#include "keyframe_guard.h"
 #include "pipeline_stepper.h"
 #include "stream_end_hold.h"
 
@@ -61,6 +62,7 @@ void PlaybackEngine::attachVideo(Phonon::VideoWidget *surface)
     if (pipeline_->followRotationFlags())
         kept_ = std::make_unique<KeptPictures>(*pipeline_, surface);
     endHold_ = std::make_unique<StreamEndHold>(pipeline_->pipeline());
+    keyframeGuard_ = std::make_unique<KeyframeGuard>(pipeline_->pipeline());
     gaplessGuard_ = std::make_unique<GaplessWaitGuard>(pipeline_->pipeline());
     // The landing is learnt in the streaming thread; the report goes to this thread.
     pipeline_->setLandedCallback([this] {
@@ -197,7 +199,7 @@ bool PlaybackEngine::canStep() const
 
 qint64 PlaybackEngine::shownFrameTime() const
 {
-    if (showsKeptPicture())
+    if (kept_ && kept_->isShown() && (showsKeptPicture() || !pipelineCaughtUp()))
         return kept_->start();
     return pipeline_ ? pipeline_->shownFrameTime() : -1;
 }
@@ -213,8 +215,8 @@ quint64 PlaybackEngine::landedMove() const
 
 bool PlaybackEngine::stepFrames(quint64 move, int frames)
 {
-    // A step goes on from the pipeline's own picture, not from the kept one over it.
-    if (!pipeline_ || (kept_ && kept_->isShown()))
+    // A step goes on from the pipeline's own picture, not from a kept one shown as a move.
+    if (!pipeline_ || showsKeptPicture())
         return false;
     lastMove_ = move;
     return pipeline_->stepFrame(move, frames);
@@ -222,11 +224,13 @@ bool PlaybackEngine::stepFrames(quint64 move, int frames)
 
 bool PlaybackEngine::runBackwards(quint64 move, qint64 fromMs)
 {
-    if (!pipeline_ || (kept_ && kept_->isShown()))
+    if (!pipeline_ || showsKeptPicture())
         return false;
     lastMove_ = move;
-    if (pipeline_->reverse(move, fromMs))
+    if (pipeline_->reverse(move, fromMs)) {
+        turnMove_ = move;
         return true;
+    }
     if (kept_)
         kept_->backwardsRefused();
     return false;
@@ -248,11 +252,25 @@ bool PlaybackEngine::showsKeptPicture() const
     return kept_ && kept_->shows(lastMove_);
 }
 
+bool PlaybackEngine::coverMove(qint64 fromMs, qint64 toMs)
+{
+    // Once the pipeline's picture is there, a cover would outstay it.
+    if (!pipeline_ || !kept_ || media_.state() != Phonon::PausedState || showsKeptPicture()
+        || pipelineCaughtUp())
+        return false;
+    return kept_->cover(fromMs, toMs);
+}
+
+bool PlaybackEngine::pipelineCaughtUp() const
+{
+    const quint64 landed = pipeline_ ? pipeline_->landedRequest() : 0;
+    return landed >= lastMove_ && landed != turnMove_;
+}
+
 void PlaybackEngine::pipelineLanded()
 {
     // The picture of a later move of the pipeline's own has arrived beneath the kept one.
-    if (kept_ && kept_->isShown() && !kept_->shows(lastMove_)
-        && pipeline_->landedRequest() >= lastMove_)
+    if (kept_ && kept_->isShown() && !showsKeptPicture() && pipelineCaughtUp())
         kept_->hide();
 }
 

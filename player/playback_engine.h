@@ -25,6 +25,7 @@ namespace dravenhol::morlek::player {
 
 class GaplessWaitGuard;
 class KeptPictures;
+class KeyframeGuard;
 
 /** The player's states, as the program sees them. */
 enum class PlayerState { Empty, Loading, Paused, Playing, Error };
@@ -99,6 +100,7 @@ public:
     bool runsBackwards() const override;
     bool showKeptPicture(quint64 move, qint64 targetMs, qint64 fromMs, qint64 toMs) override;
     bool showsKeptPicture() const override;
+    bool coverMove(qint64 fromMs, qint64 toMs) override;
     void seek(quint64 move, qint64 ms, double rate) override;
     bool seekPipeline(quint64 move, qint64 ms) override;
     void play() override;
@@ -122,6 +124,9 @@ private:
     void watchEnd();
     // A kept picture stays over the pipeline's until the picture of a later move arrives.
     void pipelineLanded();
+    // Whether the pipeline's own picture of the latest move has arrived: a picture kept over
+    // it is about to go.
+    bool pipelineCaughtUp() const;
 
     Phonon::MediaObject media_;
     Phonon::AudioOutput audio_;
@@ -131,8 +136,11 @@ private:
     std::unique_ptr<StreamEndHold> endHold_;
     std::unique_ptr<GaplessWaitGuard> gaplessGuard_;
     std::unique_ptr<KeptPictures> kept_;
-    // The latest move asked of the engine.
+    std::unique_ptr<KeyframeGuard> keyframeGuard_;
+    // The latest move asked of the engine, and the latest turn round to run backwards (which
+    // keeps the picture, so a cover over it stays).
     quint64 lastMove_ = 0;
+    quint64 turnMove_ = 0;
     QTimer endWatch_;
     PlayerState state_ = PlayerState::Empty;
     // Set with a file until the back-end has paused, played or failed with it.

@@ -55,6 +55,13 @@ public:
     virtual bool showKeptPicture(quint64 move, qint64 targetMs, qint64 fromMs, qint64 toMs) = 0;
     /** Whether the picture on screen is one kept from earlier: playing must seek to it. */
     virtual bool showsKeptPicture() const = 0;
+    /**
+     * While a move of the pipeline (a seek, a turn round) is under way to the frame that
+     * starts in [fromMs, toMs), shows a picture of that frame decoded earlier over the wait, at
+     * once; it goes when the pipeline's picture of a later move than the turn arrives. The
+     * engine's time stays the pipeline's. False when it keeps no such picture.
+     */
+    virtual bool coverMove(qint64 fromMs, qint64 toMs) = 0;
     /** Seeks to ms, exactly, as move; playing from there runs at @p rate (1 is normal speed). */
     virtual void seek(quint64 move, qint64 ms, double rate) = 0;
     /** Seeks the pipeline itself, past the player's own seek; false when it cannot. */

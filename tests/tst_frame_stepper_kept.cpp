@@ -1,6 +1,7 @@
-// Steps back through pictures the engine kept (files whose demuxer cannot run backwards), on
-// an engine and a clock of the test's own: which moves show a kept picture, which go back to
-// the engine's own, and what marks and playing go on from.
+// Pictures the engine kept, on an engine and a clock of the test's own: steps back through
+// them (files whose demuxer cannot run backwards), which moves show a kept picture, which go
+// back to the engine's own, what marks and playing go on from; and, on files that run
+// backwards, kept pictures over the slow moves of the pipeline.
 
 #include "frame_stepper.h"
 #include "step_fakes.h"
@@ -24,6 +25,9 @@ private slots:
     void marksNameTheKeptPicture();
     void playingSeeksToTheKeptPictureFirst();
     void noKeptPictureWhileAMoveIsUnderWay();
+    void keptPicturesCoverATurnRound();
+    void keptPictureCoversASeek_data();
+    void keptPictureCoversASeek();
 
 private:
     void land(qint64 time);
@@ -139,6 +143,68 @@ void TestFrameStepperKept::noKeptPictureWhileAMoveIsUnderWay()
     stepper_->rewind();
     QVERIFY2(engine_.calls.last().startsWith(QLatin1String("kept")),
              qPrintable(engine_.calls.join(QLatin1String(", "))));
+}
+
+// Turning round to run backwards decodes a whole keyframe stretch (seconds on a long one):
+// the pictures kept from the steps before cover it, each press meanwhile shows its frame at
+// once, and the cover stays until the pipeline's step back brings that same frame.
+void TestFrameStepperKept::keptPicturesCoverATurnRound()
+{
+    engine_.instant = false;
+    stepper_->rewind();
+    QCOMPARE(engine_.calls, (QStringList{"run-back 1 500", "cover 440"}));
+    QCOMPARE(stepper_->recordingTime(), qint64(440));
+    for (int press = 0; press < 2; ++press) {
+        clock_->advance(100);
+        stepper_->rewind();
+    }
+    QCOMPARE(engine_.calls,
+             (QStringList{"run-back 1 500", "cover 440", "cover 400", "cover 360"}));
+    QCOMPARE(stepper_->recordingTime(), qint64(360));
+    QCOMPARE(stepper_->shownFrameNumber(), qint64(9));
+
+    // Turned round on its own frame, still beneath the cover; the three presses go back as one.
+    land(480);
+    QCOMPARE(engine_.calls.last(), QStringLiteral("step 2 x3"));
+    QCOMPARE(stepper_->recordingTime(), qint64(360));
+    land(360);
+    QCOMPARE(stepper_->recordingTime(), qint64(360));
+
+    // Running backwards, a step is as fast as a kept picture: nothing covers it.
+    stepper_->rewind();
+    QCOMPARE(engine_.calls.last(), QStringLiteral("step 3"));
+}
+
+void TestFrameStepperKept::keptPictureCoversASeek_data()
+{
+    QTest::addColumn<bool>("instant");
+    QTest::addColumn<qint64>("jump");
+    QTest::addColumn<QStringList>("calls");
+    QTest::addColumn<qint64>("shownBeforeLanding");
+    QTest::addRow("a kept frame") << false << qint64(370) << QStringList{"seek 1 361", "cover 360"}
+                                  << qint64(360);
+    QTest::addRow("a frame not kept: the picture stays")
+        << false << qint64(130) << QStringList{"seek 1 121"} << qint64(480);
+    // Where steps back show kept pictures, a jump to one shows it as a move of its own.
+    QTest::addRow("steps back through kept pictures")
+        << true << qint64(370) << QStringList{"kept 1 360"} << qint64(360);
+}
+
+void TestFrameStepperKept::keptPictureCoversASeek()
+{
+    QFETCH(bool, instant);
+    QFETCH(qint64, jump);
+    QFETCH(QStringList, calls);
+    QFETCH(qint64, shownBeforeLanding);
+    engine_.instant = instant;
+    stepper_->jumpTo(jump);
+    QCOMPARE(engine_.calls, calls);
+    QCOMPARE(stepper_->recordingTime(), shownBeforeLanding);
+    // The seek's own picture of the frame wanted (whose frame starts a ms before) takes over.
+    const qint64 frameStart = jump / 40 * 40;
+    if (!calls.first().startsWith(QLatin1String("kept")))
+        land(frameStart);
+    QCOMPARE(stepper_->recordingTime(), frameStart);
 }
 
 QTEST_GUILESS_MAIN(TestFrameStepperKept)

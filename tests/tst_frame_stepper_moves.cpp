@@ -7,6 +7,7 @@
 
 #include <QTest>
 
+using dravenhol::morlek::player::FrameGrid;
 using dravenhol::morlek::player::FrameStepper;
 using morlek::test::FakeClock;
 using morlek::test::FakeEngine;
@@ -301,15 +302,19 @@ void TestFrameStepperMoves::aSeeksPictureThatComesLateIsChecked()
 void TestFrameStepperMoves::leftOnLongKeyframeStretches_data()
 {
     QTest::addColumn<QSize>("picture");
+    QTest::addColumn<int>("presses");
     QTest::addColumn<QStringList>("calls");
     // 30 fps, keyframes 10 s apart: a stretch is 300 pictures. Left from frame 100 (3334),
-    // five times while the first move decodes, then once more.
+    // four or 44 more times while the first move decodes, then once more.
     const QStringList seeks{"seek 1 3301", "seek 2 3268", "seek 3 3234", "seek 4 3201",
                             "seek 5 3168", "seek 6 3134"};
     QTest::addRow("1080p: 0.9 GB decoded, run backwards")
-        << QSize(1920, 1080) << QStringList{"run-back 1 3350", "step 2 x5", "step 3"};
-    QTest::addRow("2160p: 3.7 GB, sought each time") << QSize(3840, 2160) << seeks;
-    QTest::addRow("size unknown: sought each time") << QSize() << seeks;
+        << QSize(1920, 1080) << 5 << QStringList{"run-back 1 3350", "step 2 x5", "step 3"};
+    // Pictures kept from earlier show the presses at once: they come faster, and further.
+    QTest::addRow("1080p, 45 presses: within the stretch, one step")
+        << QSize(1920, 1080) << 45 << QStringList{"run-back 1 3350", "step 2 x45", "step 3"};
+    QTest::addRow("2160p: 3.7 GB, sought each time") << QSize(3840, 2160) << 5 << seeks;
+    QTest::addRow("size unknown: sought each time") << QSize() << 5 << seeks;
 }
 
 // Where keyframes lie seconds apart, Left runs backwards if the decoded stretch fits the
@@ -319,6 +324,7 @@ void TestFrameStepperMoves::leftOnLongKeyframeStretches_data()
 void TestFrameStepperMoves::leftOnLongKeyframeStretches()
 {
     QFETCH(QSize, picture);
+    QFETCH(int, presses);
     QFETCH(QStringList, calls);
     engine_.rate = 30;
     stepper_->setRate(30);
@@ -326,16 +332,17 @@ void TestFrameStepperMoves::leftOnLongKeyframeStretches()
     stepper_->setPictureSize(picture);
     engine_.now = 3334;
     stepper_->rewind();
-    for (int i = 0; i < 4; ++i) {
-        clock_->advance(1000);
+    for (int i = 1; i < presses; ++i) {
+        clock_->advance(4000 / (presses - 1));
         stepper_->rewind();
     }
     clock_->advance(500);
+    const FrameGrid grid = FrameGrid::ofRate(30, 0);
     if (engine_.backwards) {
-        // Turned round at frame 100, then the five presses' step to frame 95.
+        // Turned round at frame 100, then the presses' step back (to frame 95 for five).
         land(3334);
-        engine_.shown = 3166;
-        land(3200);
+        engine_.shown = grid.markTime(100 - presses);
+        land(grid.frameStart(101 - presses));
     } else {
         land(3168);
     }

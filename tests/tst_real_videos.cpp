@@ -30,6 +30,7 @@ private slots:
     void jumpsShowTheFrameThatHoldsTheTime();
     void stepsCrossOpenGopKeyframes();
     void leftRunsBackOverALongKeyframeStretch();
+    void keptPicturesCoverTheTurnRound();
     void camcorderStreamStepsAtItsOwnRate();
     void openGopLeadingFramesAreListed();
     void aviFramesAreListedWithoutStamps();
@@ -188,6 +189,43 @@ void TestRealVideos::leftRunsBackOverALongKeyframeStretch()
     // And on again from there.
     const QString onwards = morlek::test::stepThrough(*player, 45, 48, 48);
     QVERIFY2(onwards.isEmpty(), qPrintable(onwards));
+}
+
+// The first Left there turns round, which decodes the whole stretch first: the pictures kept
+// from the steps before show each frame pressed at once, and the pipeline's own picture of
+// the same frame takes over once it has it. The encoder puts I-frames into the stretch where it
+// sees a scene cut, and frames after them still refer back: running backwards, none is broken.
+void TestRealVideos::keptPicturesCoverTheTurnRound()
+{
+    const QString path = videos_.value(QStringLiteral("longgop"));
+    const QList<qint64> starts = morlek::test::frameStartsMs(path);
+    MediaPlayer *player = open(path);
+    QVERIFY(player);
+    player->setFPS(25);
+    QTRY_VERIFY(player->stepsFrameByFrame());
+    const auto *kept = player->findChild<KeptPictureView *>();
+    QVERIFY(kept);
+    const QString failure = morlek::test::stepThrough(*player, 0, 30, 30);
+    QVERIFY2(failure.isEmpty(), qPrintable(failure));
+    // A seek there may have been covered by a picture decoded ahead; it has landed since.
+    QTRY_VERIFY(!kept->isVisible());
+    QVERIFY(!player->engine()->runsBackwards());
+
+    // Three presses before the turn's picture can be told: each shows its frame at once.
+    for (int frame = 29; frame >= 27; --frame) {
+        QTest::keyClick(player, Qt::Key_Left);
+        QVERIFY(kept->isVisible());
+        QCOMPARE(player->recordingTime(), starts.at(frame));
+    }
+    QTRY_VERIFY(!kept->isVisible());
+    QVERIFY(player->engine()->runsBackwards());
+    // The surface beneath draws its picture again once the cover is gone.
+    QVERIFY2(waitForFrame(27), qPrintable(QStringLiteral("shown %1").arg(shownFrame())));
+    QCOMPARE(player->recordingTime(), starts.at(27));
+    // Running backwards, steps go on from the pipeline's own picture, uncovered.
+    const QString back = morlek::test::stepThrough(*player, 27, 27, 24);
+    QVERIFY2(back.isEmpty(), qPrintable(back));
+    QVERIFY(!kept->isVisible());
 }
 
 // A camcorder's 50i as the user meets it, with the "Seek step" the player chose: every Right

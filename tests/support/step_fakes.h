@@ -34,6 +34,12 @@ public:
     // Starts of the pictures the engine keeps, and the one it shows of them (-1: its own).
     QVector<qint64> kept;
     qint64 keptShown = -1;
+    // Steps back show kept pictures (a file that cannot run backwards); else they only cover
+    // moves under way: the one covered, and the latest move asked and turn round.
+    bool instant = true;
+    qint64 covered = -1;
+    quint64 asked = 0;
+    quint64 turn = 0;
     QStringList calls;
 
     bool isPaused() const override { return paused; }
@@ -43,7 +49,12 @@ public:
     qint64 totalTime() const override { return total; }
     double videoFrameRate() const override { return rate; }
     bool canStep() const override { return stepping; }
-    qint64 shownFrameTime() const override { return keptShown >= 0 ? keptShown : shown; }
+    qint64 shownFrameTime() const override
+    {
+        if (keptShown >= 0)
+            return keptShown;
+        return covered >= 0 && (landed < asked || landed == turn) ? covered : shown;
+    }
     quint64 landedMove() const override { return landed; }
     bool stepFrames(quint64 move, int frames) override
     {
@@ -51,6 +62,7 @@ public:
             return false;
         calls << (frames == 1 ? QStringLiteral("step %1").arg(move)
                               : QStringLiteral("step %1 x%2").arg(move).arg(frames));
+        asked = move;
         return true;
     }
     bool runBackwards(quint64 move, qint64 fromMs) override
@@ -59,6 +71,8 @@ public:
             return false;
         calls << QStringLiteral("run-back %1 %2").arg(move).arg(fromMs);
         backwards = true;
+        asked = move;
+        turn = move;
         return true;
     }
     bool runsBackwards() const override { return backwards; }
@@ -72,7 +86,7 @@ public:
         } else {
             const auto it = std::find_if(kept.cbegin(), kept.cend(),
                                          [&](qint64 k) { return k >= fromMs && k < toMs; });
-            if (it == kept.cend() || toMs > shown)
+            if (!instant || it == kept.cend() || toMs > shown)
                 return false;
             keptShown = *it;
         }
@@ -82,35 +96,52 @@ public:
         return true;
     }
     bool showsKeptPicture() const override { return keptShown >= 0; }
+    bool coverMove(qint64 fromMs, qint64 toMs) override
+    {
+        const auto it = std::find_if(kept.cbegin(), kept.cend(),
+                                     [&](qint64 k) { return k >= fromMs && k < toMs; });
+        if (!paused || keptShown >= 0 || (landed >= asked && landed != turn)
+            || it == kept.cend())
+            return false;
+        covered = *it;
+        calls << QStringLiteral("cover %1").arg(covered);
+        return true;
+    }
     void seek(quint64 move, qint64 ms, double speed) override
     {
         calls << (speed == 1.0 ? QStringLiteral("seek %1 %2").arg(move).arg(ms)
                                : QStringLiteral("seek %1 %2 at %3").arg(move).arg(ms).arg(speed));
         backwards = false;
         keptShown = -1;
+        asked = move;
     }
     bool seekPipeline(quint64 move, qint64 ms) override
     {
         calls << QStringLiteral("pipeline-seek %1 %2").arg(move).arg(ms);
         backwards = false;
         keptShown = -1;
+        asked = move;
         return true;
     }
     void play() override
     {
         keptShown = -1;
+        covered = -1;
         calls << QStringLiteral("play");
         paused = false;
         playing = true;
     }
     void pause() override { calls << QStringLiteral("pause"); }
 
-    /** The move of the last call written down ("seek 3 121" is move 3), else the landed one. */
+    /** The latest move asked ("seek 3 121" is move 3) or shown kept, else the landed one. */
     quint64 lastMove() const
     {
-        const QStringList words =
-            calls.isEmpty() ? QStringList() : calls.last().split(QLatin1Char(' '));
-        return words.size() >= 2 ? words.at(1).toULongLong() : landed;
+        for (auto call = calls.crbegin(); call != calls.crend(); ++call) {
+            const QStringList words = call->split(QLatin1Char(' '));
+            if (words.first() != QLatin1String("cover"))
+                return words.size() >= 2 ? words.at(1).toULongLong() : landed;
+        }
+        return landed;
     }
 };
 
