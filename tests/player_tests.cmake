@@ -16,6 +16,8 @@ morlek_add_test(tst_pipeline_stepper SOURCES tst_pipeline_stepper.cpp
                 LIBS morlek_player PkgConfig::GST TIMEOUT 120)
 morlek_add_test(tst_picture_store SOURCES tst_picture_store.cpp
                 LIBS morlek_player PkgConfig::GST TIMEOUT 60)
+morlek_add_test(tst_keyframe_guard SOURCES tst_keyframe_guard.cpp
+                LIBS morlek_player morlek_playersupport PkgConfig::GST TIMEOUT 120)
 morlek_add_test(tst_video_probe SOURCES tst_video_probe.cpp LIBS morlek_player TIMEOUT 60)
 morlek_add_test(tst_video_end SOURCES tst_video_end.cpp
                 LIBS morlek_player morlek_playersupport morlek_recordsupport VIDEO
