@@ -153,7 +153,10 @@ void FrameStepper::checkSeekLanded()
     const qint64 shown = engine_.shownFrameTime();
     // The sink can hold the seek's picture a moment after the seek's report: without its
     // stamp, a seek onto a frame that leads a keyframe would be left showing the keyframe.
-    if (shown < 0 && engine_.canStep() && lookAgainForPicture())
+    // On the way to such a frame, the frame before it was sought, which the decoder cuts at
+    // the seek and stamps with none: the step on goes at once (a press that came meanwhile
+    // would start from the frame before), and puts itself right should it not be that.
+    if (shown < 0 && engine_.canStep() && reachTarget_ < 0 && lookAgainForPicture())
         return;
     checkedSeek_ = 0;
     // Open GOPs (HEVC as encoders write it by default) decode the frames just before a

@@ -278,7 +278,8 @@ void TestFrameStepperMoves::leftOntoAFrameThatLeadsAKeyframe()
 
 // The sink can hold a seek's picture a moment after the seek's report. A seek onto a frame
 // that leads a keyframe shows the keyframe instead (open GOPs); looked at too early, with no
-// stamp, the seek was taken as landed right and the keyframe stayed on screen.
+// stamp, the seek was taken as landed right and the keyframe stayed on screen. The frame
+// before, sought on the way, is stepped on from at once.
 void TestFrameStepperMoves::aSeeksPictureThatComesLateIsChecked()
 {
     QVector<qint64> starts;
@@ -297,6 +298,11 @@ void TestFrameStepperMoves::aSeeksPictureThatComesLateIsChecked()
     engine_.shown = 480;
     clock_->advance(10);
     QCOMPARE(engine_.calls, (QStringList{"seek 1 441", "seek 2 401"}));
+    // That frame comes cut by the seek, without a stamp: the step on to 11 goes at once, or a
+    // press meanwhile would go on from frame 10.
+    engine_.shown = -1;
+    land(401);
+    QCOMPARE(engine_.calls, (QStringList{"seek 1 441", "seek 2 401", "step 3"}));
 }
 
 void TestFrameStepperMoves::leftOnLongKeyframeStretches_data()
