@@ -4,6 +4,8 @@
 #include "picture_store.h"
 #include "pipeline_stepper.h"
 
+#include <QWidget>
+
 #include <gst/gst.h>
 
 namespace dravenhol::morlek::player {
@@ -93,7 +95,10 @@ bool KeptPictures::showPicture(qint64 fromMs, qint64 toMs)
     GstSample *sample = store_->find(fromMs, toMs, &start);
     if (!sample)
         return false;
-    const QImage picture = pictureOfSample(sample);
+    // At most the surface's size in pixels: larger would only be scaled down again.
+    const QWidget *surface = view_->parentWidget();
+    const QSize box = surface ? surface->size() * surface->devicePixelRatioF() : QSize();
+    const QImage picture = pictureOfSample(sample, box);
     gst_sample_unref(sample);
     if (picture.isNull())
         return false;

@@ -2,6 +2,7 @@
 #define MORLEK_PICTURE_STORE_H
 
 #include <QImage>
+#include <QSize>
 #include <QtGlobal>
 
 #include <atomic>
@@ -70,9 +71,10 @@ private:
 
 /**
  * The picture of a decoded video sample as the screen shows it: RGB, its width stretched by
- * the pixels' shape. A null image for a sample that holds no raw video.
+ * the pixels' shape, and made smaller to fit @p box where that is given and smaller. A null
+ * image for a sample that holds no raw video.
  */
-QImage pictureOfSample(GstSample *sample);
+QImage pictureOfSample(GstSample *sample, const QSize &box = QSize());
 
 /**
  * The start of the frame that @p sample holds, in ms of stream time rounded down, as the

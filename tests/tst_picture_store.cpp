@@ -222,31 +222,45 @@ void TestPictureStore::pictureHasTheScreensColoursAndShape_data()
 {
     QTest::addColumn<QSize>("decoded");
     QTest::addColumn<QString>("par");
+    QTest::addColumn<QSize>("box");
     QTest::addColumn<QSize>("shown");
     QTest::addColumn<int>("y");
     QTest::addColumn<int>("u");
     QTest::addColumn<int>("v");
     QTest::addColumn<QColor>("colour");
     // BT.601 limited range, as the decoder gives standard-definition pictures.
-    QTest::addRow("red, square pixels") << QSize(320, 240) << "1/1" << QSize(320, 240) << 81 << 90
-                                        << 240 << QColor(255, 0, 0);
-    QTest::addRow("blue, PAL widescreen") << QSize(720, 576) << "64/45" << QSize(1024, 576) << 41
-                                          << 240 << 110 << QColor(0, 0, 255);
-    QTest::addRow("white, HDV's narrow pixels") << QSize(1440, 1080) << "4/3" << QSize(1920, 1080)
-                                                << 235 << 128 << 128 << QColor(255, 255, 255);
+    QTest::addRow("red, square pixels") << QSize(320, 240) << "1/1" << QSize() << QSize(320, 240)
+                                        << 81 << 90 << 240 << QColor(255, 0, 0);
+    QTest::addRow("blue, PAL widescreen") << QSize(720, 576) << "64/45" << QSize()
+                                          << QSize(1024, 576) << 41 << 240 << 110
+                                          << QColor(0, 0, 255);
+    QTest::addRow("white, HDV's narrow pixels") << QSize(1440, 1080) << "4/3" << QSize()
+                                                << QSize(1920, 1080) << 235 << 128 << 128
+                                                << QColor(255, 255, 255);
+    // Made at the size of the surface it is shown on, not larger.
+    QTest::addRow("2160p on a smaller surface") << QSize(3840, 2160) << "1/1" << QSize(1600, 1000)
+                                                << QSize(1600, 900) << 235 << 128 << 128
+                                                << QColor(255, 255, 255);
+    QTest::addRow("HDV on a smaller surface") << QSize(1440, 1080) << "4/3" << QSize(960, 720)
+                                              << QSize(960, 540) << 235 << 128 << 128
+                                              << QColor(255, 255, 255);
+    QTest::addRow("a surface larger than the picture") << QSize(320, 240) << "1/1"
+                                                       << QSize(1600, 1000) << QSize(320, 240)
+                                                       << 41 << 240 << 110 << QColor(0, 0, 255);
 }
 
 void TestPictureStore::pictureHasTheScreensColoursAndShape()
 {
     QFETCH(QSize, decoded);
     QFETCH(QString, par);
+    QFETCH(QSize, box);
     QFETCH(QSize, shown);
     QFETCH(int, y);
     QFETCH(int, u);
     QFETCH(int, v);
     QFETCH(QColor, colour);
     GstSample *sample = picture(decoded.width(), decoded.height(), 0, par, y, u, v);
-    const QImage image = pictureOfSample(sample);
+    const QImage image = pictureOfSample(sample, box);
     gst_sample_unref(sample);
     QCOMPARE(image.size(), shown);
     for (const QPoint &at : {QPoint(0, 0), QPoint(shown.width() / 2, shown.height() / 2),
