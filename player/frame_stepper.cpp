@@ -221,7 +221,11 @@ void FrameStepper::moveTo(qint64 target, bool run)
         moveWaits_ = true;
         waitingTarget_ = target;
         waitingRun_ = run;
-        coverWait(target);
+        // Turning round keeps the picture, and the step that follows goes to the latest press:
+        // a kept picture of it can show meanwhile. Behind a step, it would give way to the
+        // step's own frame when that came, and a mark then would name that frame.
+        if (phase_ == Phase::Turning)
+            coverWait(target);
         emit moved();
         return;
     }

@@ -26,6 +26,7 @@ private slots:
     void playingSeeksToTheKeptPictureFirst();
     void noKeptPictureWhileAMoveIsUnderWay();
     void keptPicturesCoverATurnRound();
+    void noKeptPictureBehindAStep();
     void keptPictureCoversASeek_data();
     void keptPictureCoversASeek();
 
@@ -173,6 +174,22 @@ void TestFrameStepperKept::keptPicturesCoverATurnRound()
     // Running backwards, a step is as fast as a kept picture: nothing covers it.
     stepper_->rewind();
     QCOMPARE(engine_.calls.last(), QStringLiteral("step 3"));
+}
+
+// A press that comes while a step decodes waits for it with no kept picture: the step's own
+// frame would replace one when it came, and a mark taken then would name that frame.
+void TestFrameStepperKept::noKeptPictureBehindAStep()
+{
+    engine_.instant = false;
+    // Frames 13 and 14 were decoded ahead.
+    engine_.kept << 520 << 560;
+    stepper_->forward();
+    stepper_->forward();
+    QCOMPARE(engine_.calls, QStringList{"step 1"});
+    QCOMPARE(stepper_->recordingTime(), qint64(480));
+    engine_.shown = 520;
+    land(520);
+    QCOMPARE(engine_.calls, (QStringList{"step 1", "step 2"}));
 }
 
 void TestFrameStepperKept::keptPictureCoversASeek_data()
