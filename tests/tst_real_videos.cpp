@@ -390,9 +390,16 @@ void TestRealVideos::camcorderStepsBackThroughKeptPictures()
     QVERIFY(kept);
     const qint64 shift = player->frameGrid().origin() - starts.first();
 
-    QString failure = morlek::test::stepThrough(*player, 0, 12, 6);
+    QString failure = morlek::test::stepThrough(*player, 0, 12, 12);
     QVERIFY2(failure.isEmpty(), qPrintable(failure));
-    QVERIFY(kept->isVisible());
+    // Each Left from a picture that has arrived (a busy machine can show a step's picture
+    // before it tells of it) shows the kept picture of the frame before, at once.
+    for (int frame = 11; frame >= 6; --frame) {
+        QTRY_VERIFY(player->stepsFrameByFrame());
+        QTest::keyClick(player, Qt::Key_Left);
+        QVERIFY(kept->isVisible());
+        QVERIFY2(waitForFrame(frame), qPrintable(QStringLiteral("shown %1").arg(shownFrame())));
+    }
     QTRY_COMPARE(player->recordingTime(), starts.at(6) + shift);
     // On to the pipeline's own picture, which shows again, and past it by its steps.
     failure = morlek::test::stepThrough(*player, 6, 14, 14);
