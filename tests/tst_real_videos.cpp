@@ -191,8 +191,8 @@ void TestRealVideos::leftRunsBackOverALongKeyframeStretch()
     QVERIFY2(onwards.isEmpty(), qPrintable(onwards));
 }
 
-// The first Left there turns round, which decodes the whole stretch first: the pictures kept
-// from the steps before show each frame pressed at once, and the pipeline's own picture of
+// The first Left there turns round, which decodes the whole stretch first: the picture kept
+// from the steps before shows the frame pressed at once, and the pipeline's own picture of
 // the same frame takes over once it has it. The encoder puts I-frames into the stretch where it
 // sees a scene cut, and frames after them still refer back: running backwards, none is broken.
 void TestRealVideos::keptPicturesCoverTheTurnRound()
@@ -211,12 +211,13 @@ void TestRealVideos::keptPicturesCoverTheTurnRound()
     QTRY_VERIFY(!kept->isVisible());
     QVERIFY(!player->engine()->runsBackwards());
 
-    // Three presses before the turn's picture can be told: each shows its frame at once.
-    for (int frame = 29; frame >= 27; --frame) {
-        QTest::keyClick(player, Qt::Key_Left);
-        QVERIFY(kept->isVisible());
-        QCOMPARE(player->recordingTime(), starts.at(frame));
-    }
+    // The first press shows its frame at once, and a mark names it, while the pipeline turns.
+    QTest::keyClick(player, Qt::Key_Left);
+    QVERIFY(kept->isVisible());
+    QCOMPARE(player->recordingTime(), starts.at(29));
+    // Two more at once, during the turn or (on a quick machine) after it.
+    QTest::keyClick(player, Qt::Key_Left);
+    QTest::keyClick(player, Qt::Key_Left);
     QTRY_VERIFY(!kept->isVisible());
     QVERIFY(player->engine()->runsBackwards());
     // The surface beneath draws its picture again once the cover is gone.
