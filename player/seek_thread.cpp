@@ -14,9 +14,22 @@ SeekThread::~SeekThread()
 
 void SeekThread::post(std::function<void()> job)
 {
+    add(std::move(job), false);
+}
+
+void SeekThread::postReplacing(std::function<void()> job)
+{
+    add(std::move(job), true);
+}
+
+void SeekThread::add(std::function<void()> job, bool replacing)
+{
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        jobs_.push_back(std::move(job));
+        if (replacing && !jobs_.empty() && jobs_.back().replaceable)
+            jobs_.back().run = std::move(job);
+        else
+            jobs_.push_back({std::move(job), replacing});
         if (!thread_.joinable())
             thread_ = std::thread(&SeekThread::run, this);
     }
@@ -45,7 +58,7 @@ void SeekThread::run()
         wake_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
         if (stopping_)
             break;
-        std::function<void()> job = std::move(jobs_.front());
+        std::function<void()> job = std::move(jobs_.front().run);
         jobs_.pop_front();
         running_ = true;
         lock.unlock();
