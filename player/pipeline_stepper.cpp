@@ -18,11 +18,6 @@ struct PipelineStepper::Shared
     // A step is known by its event's number; a seek by the end of the preroll it causes.
     bool requestIsStep = false;
     guint32 stepSeqnum = GST_SEQNUM_INVALID;
-    // While a flushing seek of ours is on its way to the picture's sink, a preroll that ends
-    // is an earlier move's: its report can come after the seek's number was set.
-    bool awaitingFlush = false;
-    // Whether the picture's sink tells of the flushes that reach it.
-    bool flushWatched = false;
     std::atomic<quint64> landed{0};
     // Told of every landing, in the streaming thread, under the mutex.
     std::function<void()> onLanded;
@@ -43,24 +38,12 @@ struct PipelineStepper::Shared
             onLanded();
     }
 
-    void begin(quint64 number, bool step, guint32 seqnum, bool flushing = false)
+    void begin(quint64 number, bool step, guint32 seqnum)
     {
         std::lock_guard<std::mutex> lock(mutex);
         request = number;
         requestIsStep = step;
         stepSeqnum = seqnum;
-        awaitingFlush = flushing && flushWatched;
-    }
-
-    // Just before a flushing seek of ours.
-    void beginSeek(quint64 number) { begin(number, false, GST_SEQNUM_INVALID, true); }
-
-    // The seek's flush has passed the sink, or the seek has returned (whose flush would have
-    // passed by then): a preroll from now on is the seek's own.
-    void flushed()
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        awaitingFlush = false;
     }
 };
 
@@ -142,21 +125,8 @@ static void prerollDone(GstBus *, GstMessage *, gpointer data)
     auto &shared = *static_cast<std::shared_ptr<PipelineStepper::Shared> *>(data);
     std::lock_guard<std::mutex> lock(shared->mutex);
     // A step ends with a preroll as well, after its own report.
-    if (!shared->requestIsStep && !shared->awaitingFlush)
+    if (!shared->requestIsStep)
         shared->land();
-}
-
-static GstPadProbeReturn flushReachedSink(GstPad *, GstPadProbeInfo *info, gpointer data)
-{
-    auto &shared = *static_cast<std::shared_ptr<PipelineStepper::Shared> *>(data);
-    if (GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) == GST_EVENT_FLUSH_STOP)
-        shared->flushed();
-    return GST_PAD_PROBE_OK;
-}
-
-static void dropShared(gpointer data)
-{
-    delete static_cast<std::shared_ptr<PipelineStepper::Shared> *>(data);
 }
 
 PipelineStepper::PipelineStepper()
@@ -209,18 +179,6 @@ bool PipelineStepper::catchPipeline()
             bus, "sync-message::step-done", G_CALLBACK(stepDone),
             new std::shared_ptr<Shared>(shared_), releaseShared, GConnectFlags(0));
         gst_object_unref(bus);
-    }
-    // A serialized flush reaches the sink only once the streaming thread has left it, and
-    // with it any report of a preroll from before the flush.
-    for (GstElement *sink : videoSinks()) {
-        if (GstPad *pad = gst_element_get_static_pad(sink, "sink")) {
-            gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_EVENT_FLUSH, flushReachedSink,
-                              new std::shared_ptr<Shared>(shared_), dropShared);
-            std::lock_guard<std::mutex> lock(shared_->mutex);
-            shared_->flushWatched = true;
-            gst_object_unref(pad);
-        }
-        gst_object_unref(sink);
     }
     return true;
 }
@@ -521,7 +479,7 @@ bool PipelineStepper::reverse(quint64 request, qint64 positionMs)
         return false;
     // Its answer tells whether the file runs backwards at all: it is made here, in order.
     finishMoves();
-    shared_->beginSeek(request);
+    shared_->begin(request, false, GST_SEQNUM_INVALID);
     // As a segment: reaching the start then ends the segment instead of the stream, which the
     // back-end would take for the end of the file and wait on for a next one.
     reversed_ = gst_element_seek(pipeline_, -1.0, GST_FORMAT_TIME,
@@ -529,7 +487,6 @@ bool PipelineStepper::reverse(quint64 request, qint64 positionMs)
                                               | GST_SEEK_FLAG_SEGMENT),
                                  GST_SEEK_TYPE_SET, 0, GST_SEEK_TYPE_SET,
                                  positionMs * GST_MSECOND);
-    shared_->flushed();
     return reversed_;
 }
 
@@ -561,9 +518,8 @@ bool PipelineStepper::forward(quint64 request, qint64 positionMs, double rate)
         return false;
     if (!takesSeeksLater(pipeline_)) {
         finishMoves();
-        shared_->beginSeek(request);
+        shared_->begin(request, false, GST_SEQNUM_INVALID);
         const bool sent = seekForward(pipeline_, positionMs, rate);
-        shared_->flushed();
         if (sent)
             reversed_ = false;
         return sent;
@@ -571,10 +527,8 @@ bool PipelineStepper::forward(quint64 request, qint64 positionMs, double rate)
     reversed_ = false;
     // The seek numbers its request when it is made: a move before it may land meanwhile.
     seeks_->postReplacing([pipeline = pipeline_, shared = shared_, request, positionMs, rate] {
-        shared->beginSeek(request);
-        const bool sent = seekForward(pipeline, positionMs, rate);
-        shared->flushed();
-        if (!sent)
+        shared->begin(request, false, GST_SEQNUM_INVALID);
+        if (!seekForward(pipeline, positionMs, rate))
             shared->refused(request, positionMs);
     });
     return true;
