@@ -526,7 +526,7 @@ bool PipelineStepper::forward(quint64 request, qint64 positionMs, double rate)
     }
     reversed_ = false;
     // The seek numbers its request when it is made: a move before it may land meanwhile.
-    seeks_->postReplacing([pipeline = pipeline_, shared = shared_, request, positionMs, rate] {
+    seeks_->post([pipeline = pipeline_, shared = shared_, request, positionMs, rate] {
         shared->begin(request, false, GST_SEQNUM_INVALID);
         if (!seekForward(pipeline, positionMs, rate))
             shared->refused(request, positionMs);

@@ -100,8 +100,7 @@ public:
      * Turns the pipeline forwards again with a seek to @p positionMs, numbered request, for
      * the whole rest of the file, to play at @p rate. False when refused. On a paused or
      * playing pipeline the seek is made in a thread of its own, after the moves asked before
-     * it, and true is returned at once: a refusal is told to the refused callback. A seek
-     * still waiting to be made when the next is asked is not made (nor told as landed).
+     * it, and true is returned at once: a refusal is told to the refused callback.
      */
     bool forward(quint64 request, qint64 positionMs, double rate = 1.0);
     /**

@@ -14,22 +14,9 @@ SeekThread::~SeekThread()
 
 void SeekThread::post(std::function<void()> job)
 {
-    add(std::move(job), false);
-}
-
-void SeekThread::postReplacing(std::function<void()> job)
-{
-    add(std::move(job), true);
-}
-
-void SeekThread::add(std::function<void()> job, bool replacing)
-{
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        if (replacing && !jobs_.empty() && jobs_.back().replaceable)
-            jobs_.back().run = std::move(job);
-        else
-            jobs_.push_back({std::move(job), replacing});
+        jobs_.push_back(std::move(job));
         if (!thread_.joinable())
             thread_ = std::thread(&SeekThread::run, this);
     }
@@ -58,7 +45,7 @@ void SeekThread::run()
         wake_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
         if (stopping_)
             break;
-        std::function<void()> job = std::move(jobs_.front().run);
+        std::function<void()> job = std::move(jobs_.front());
         jobs_.pop_front();
         running_ = true;
         lock.unlock();

@@ -25,12 +25,6 @@ public:
 
     /** Runs @p job after every job posted before it. */
     void post(std::function<void()> job);
-    /**
-     * As post(), but the job takes the place of the last job waiting if that was posted so
-     * too: a flushing seek makes any seek still waiting before it pointless, and a slider
-     * dragged over a 2160p video would otherwise leave a queue of them behind.
-     */
-    void postReplacing(std::function<void()> job);
     /** Returns once every job posted so far has run. */
     void waitIdle();
     /** Whether no job is waiting or running. */
@@ -38,17 +32,11 @@ public:
 
 private:
     void run();
-    void add(std::function<void()> job, bool replacing);
 
     mutable std::mutex mutex_;
     std::condition_variable wake_;
     std::condition_variable idle_;
-    struct Job
-    {
-        std::function<void()> run;
-        bool replaceable;
-    };
-    std::deque<Job> jobs_;
+    std::deque<std::function<void()>> jobs_;
     bool running_ = false;
     bool stopping_ = false;
     std::thread thread_;

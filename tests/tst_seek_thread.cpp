@@ -14,7 +14,6 @@ class TestSeekThread : public QObject
 private slots:
     void jobsRunInOrderAwayFromTheCaller();
     void endingDropsWaitingJobsAndWaitsForTheRunningOne();
-    void aSeekWaitingIsReplacedByTheNext();
 };
 
 void TestSeekThread::jobsRunInOrderAwayFromTheCaller()
@@ -80,31 +79,6 @@ void TestSeekThread::endingDropsWaitingJobsAndWaitsForTheRunningOne()
     QVERIFY(finished);
     QVERIFY(!laterRan);
     releaser.join();
-}
-
-void TestSeekThread::aSeekWaitingIsReplacedByTheNext()
-{
-    SeekThread seeks;
-    std::vector<int> ran;
-    std::atomic<bool> running{false};
-    std::promise<void> go;
-    std::shared_future<void> started = go.get_future().share();
-    // A seek under way is never taken back; those waiting behind it give way to the latest.
-    seeks.postReplacing([&, started] {
-        running = true;
-        started.wait();
-        ran.push_back(0);
-    });
-    QTRY_VERIFY(running);
-    for (int i = 1; i <= 5; ++i)
-        seeks.postReplacing([&, i] { ran.push_back(i); });
-    // Anything else keeps its place, and the seeks after it are kept apart from those before.
-    seeks.post([&] { ran.push_back(100); });
-    for (int i = 6; i <= 9; ++i)
-        seeks.postReplacing([&, i] { ran.push_back(i); });
-    go.set_value();
-    seeks.waitIdle();
-    QCOMPARE(ran, (std::vector<int>{0, 5, 100, 9}));
 }
 
 QTEST_GUILESS_MAIN(TestSeekThread)
