@@ -457,17 +457,6 @@ void PipelineStepper::finishMoves()
         seeks_->waitIdle();
 }
 
-bool PipelineStepper::movesMade() const
-{
-    return !seeks_ || seeks_->isIdle();
-}
-
-void PipelineStepper::afterMoves(std::function<void()> then)
-{
-    if (seeks_)
-        seeks_->post(std::move(then));
-}
-
 quint64 PipelineStepper::landedRequest() const
 {
     return shared_->landed.load();

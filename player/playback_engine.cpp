@@ -81,7 +81,6 @@ void PlaybackEngine::setFile(const QString &path)
 {
     if (pipeline_)
         pipeline_->finishMoves();
-    ++playAsked_;
     if (kept_)
         kept_->newFile();
     loading_ = true;
@@ -100,7 +99,6 @@ void PlaybackEngine::clear()
 {
     if (pipeline_)
         pipeline_->finishMoves();
-    ++playAsked_;
     if (kept_)
         kept_->newFile();
     loading_ = false;
@@ -330,24 +328,12 @@ void PlaybackEngine::play()
 {
     if (kept_)
         kept_->hide();
+    // Playing starts from where the seeks asked before it go.
+    if (pipeline_)
+        pipeline_->finishMoves();
     if (endHold_ && holdsEnd_)
         endHold_->setHolding(true);
     pauseOncePlaying_ = false;
-    const quint64 asked = ++playAsked_;
-    // Playing starts from where the seeks asked before it go: once they are made, without
-    // holding the window meanwhile. A later pause or file takes the play back.
-    if (pipeline_ && !pipeline_->movesMade()) {
-        pipeline_->afterMoves([this, asked] {
-            QMetaObject::invokeMethod(
-                this,
-                [this, asked] {
-                    if (asked == playAsked_)
-                        media_.play();
-                },
-                Qt::QueuedConnection);
-        });
-        return;
-    }
     media_.play();
 }
 
@@ -355,7 +341,6 @@ void PlaybackEngine::pause()
 {
     // While playing is still starting (a seek at a slow speed can take a second), the back-end
     // drops a pause: it is made as soon as playing begins.
-    ++playAsked_;
     if (pipeline_)
         pipeline_->finishMoves();
     if (media_.state() == Phonon::BufferingState)

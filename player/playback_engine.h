@@ -148,9 +148,6 @@ private:
     // Set with a file until the back-end has paused, played or failed with it.
     bool loading_ = false;
     bool pauseOncePlaying_ = false;
-    // Counts the presses of play, pause and new files: a play that waits for seeks goes on
-    // only while it is the last of them.
-    quint64 playAsked_ = 0;
     bool holdsEnd_ = true;
     // A seek asked while the back-end was stopped (after an end that passed the hold).
     struct Seek
