@@ -1,7 +1,6 @@
 #include "pipeline_stepper.h"
 
 #include "picture_store.h"
-#include "seek_thread.h"
 
 #include <gst/gst.h>
 #include <gst/gsttracer.h>
@@ -21,15 +20,6 @@ struct PipelineStepper::Shared
     std::atomic<quint64> landed{0};
     // Told of every landing, in the streaming thread, under the mutex.
     std::function<void()> onLanded;
-    // Told of a seek the pipeline refused in the seeking thread, under the mutex.
-    std::function<void(quint64, qint64)> onRefused;
-
-    void refused(quint64 number, qint64 positionMs)
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        if (onRefused)
-            onRefused(number, positionMs);
-    }
 
     void land()
     {
@@ -131,7 +121,6 @@ static void prerollDone(GstBus *, GstMessage *, gpointer data)
 
 PipelineStepper::PipelineStepper()
     : shared_(std::make_shared<Shared>())
-    , seeks_(std::make_unique<SeekThread>())
 {
     if (installHook() && !watchingStepper)
         watchingStepper = this;
@@ -141,10 +130,7 @@ PipelineStepper::~PipelineStepper()
 {
     if (watchingStepper == this)
         watchingStepper = nullptr;
-    // A seek still running holds the pipeline.
-    seeks_.reset();
     setLandedCallback({});
-    setRefusedCallback({});
     disconnectBus();
     if (flip_)
         gst_object_unref(flip_);
@@ -434,7 +420,6 @@ bool PipelineStepper::pictureFitsSink() const
 
 void PipelineStepper::beginRequest(quint64 request)
 {
-    finishMoves();
     reversed_ = false;
     shared_->begin(request, false, GST_SEQNUM_INVALID);
 }
@@ -443,18 +428,6 @@ void PipelineStepper::setLandedCallback(std::function<void()> callback)
 {
     std::lock_guard<std::mutex> lock(shared_->mutex);
     shared_->onLanded = std::move(callback);
-}
-
-void PipelineStepper::setRefusedCallback(std::function<void(quint64, qint64)> callback)
-{
-    std::lock_guard<std::mutex> lock(shared_->mutex);
-    shared_->onRefused = std::move(callback);
-}
-
-void PipelineStepper::finishMoves()
-{
-    if (seeks_)
-        seeks_->waitIdle();
 }
 
 quint64 PipelineStepper::landedRequest() const
@@ -466,8 +439,6 @@ bool PipelineStepper::reverse(quint64 request, qint64 positionMs)
 {
     if (!pipeline_ || positionMs <= 0)
         return false;
-    // Its answer tells whether the file runs backwards at all: it is made here, in order.
-    finishMoves();
     shared_->begin(request, false, GST_SEQNUM_INVALID);
     // As a segment: reaching the start then ends the segment instead of the stream, which the
     // back-end would take for the end of the file and wait on for a next one.
@@ -479,55 +450,24 @@ bool PipelineStepper::reverse(quint64 request, qint64 positionMs)
     return reversed_;
 }
 
-namespace {
-
-bool seekForward(GstElement *pipeline, qint64 positionMs, double rate)
-{
-    return gst_element_seek(pipeline, rate, GST_FORMAT_TIME,
-                            GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
-                            GST_SEEK_TYPE_SET, qMax<qint64>(0, positionMs) * GST_MSECOND,
-                            GST_SEEK_TYPE_SET, GST_CLOCK_TIME_NONE);
-}
-
-// Paused or playing, and not on the way down: a seek then is taken, or refused at once.
-bool takesSeeksLater(GstElement *pipeline)
-{
-    GstState current = GST_STATE_VOID_PENDING;
-    GstState pending = GST_STATE_VOID_PENDING;
-    gst_element_get_state(pipeline, &current, &pending, 0);
-    return current >= GST_STATE_PAUSED
-        && (pending == GST_STATE_VOID_PENDING || pending >= GST_STATE_PAUSED);
-}
-
-} // namespace
-
 bool PipelineStepper::forward(quint64 request, qint64 positionMs, double rate)
 {
     if (!pipeline_ || rate <= 0)
         return false;
-    if (!takesSeeksLater(pipeline_)) {
-        finishMoves();
-        shared_->begin(request, false, GST_SEQNUM_INVALID);
-        const bool sent = seekForward(pipeline_, positionMs, rate);
-        if (sent)
-            reversed_ = false;
-        return sent;
-    }
-    reversed_ = false;
-    // The seek numbers its request when it is made: a move before it may land meanwhile.
-    seeks_->post([pipeline = pipeline_, shared = shared_, request, positionMs, rate] {
-        shared->begin(request, false, GST_SEQNUM_INVALID);
-        if (!seekForward(pipeline, positionMs, rate))
-            shared->refused(request, positionMs);
-    });
-    return true;
+    shared_->begin(request, false, GST_SEQNUM_INVALID);
+    const bool sent = gst_element_seek(pipeline_, rate, GST_FORMAT_TIME,
+                                       GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
+                                       GST_SEEK_TYPE_SET, qMax<qint64>(0, positionMs) * GST_MSECOND,
+                                       GST_SEEK_TYPE_SET, GST_CLOCK_TIME_NONE);
+    if (sent)
+        reversed_ = false;
+    return sent;
 }
 
 bool PipelineStepper::stepFrame(quint64 request, int frames)
 {
     if (!pipeline_ || frames < 1)
         return false;
-    finishMoves();
     // The flag would end a step still under way: the caller waits for it to arrive first.
     GstEvent *step = gst_event_new_step(GST_FORMAT_BUFFERS, guint64(frames), 1.0, TRUE, FALSE);
     shared_->begin(request, true, gst_event_get_seqnum(step));

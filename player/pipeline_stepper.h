@@ -12,7 +12,6 @@
 typedef struct _GstElement GstElement;
 
 class PictureStore;
-class SeekThread;
 
 /**
  * Steps the paused picture of the media back-end's GStreamer pipeline by one decoded frame.
@@ -97,22 +96,10 @@ public:
      */
     bool reverse(quint64 request, qint64 positionMs);
     /**
-     * Turns the pipeline forwards again with a seek to @p positionMs, numbered request, for
-     * the whole rest of the file, to play at @p rate. False when refused. On a paused or
-     * playing pipeline the seek is made in a thread of its own, after the moves asked before
-     * it, and true is returned at once: a refusal is told to the refused callback.
+     * Turns the paused pipeline forwards again with a seek to @p positionMs, numbered request,
+     * for the whole rest of the file, to play at @p rate. False when refused.
      */
     bool forward(quint64 request, qint64 positionMs, double rate = 1.0);
-    /**
-     * Calls @p callback in the seeking thread with the request and the position of each seek
-     * the pipeline refused after forward() returned; an empty one ends the calls.
-     */
-    void setRefusedCallback(std::function<void(quint64, qint64)> callback);
-    /**
-     * Returns once the seeks asked so far have been made: what the back-end is asked next
-     * (playing, pausing, another file) comes after them.
-     */
-    void finishMoves();
     /** Whether the pipeline runs backwards since reverse(); any other seek ends it. */
     bool isReversed() const { return reversed_; }
 
@@ -146,7 +133,6 @@ private:
     GstElement *offered_ = nullptr;
     GstElement *flip_ = nullptr;
     std::shared_ptr<Shared> shared_;
-    std::unique_ptr<SeekThread> seeks_;
     unsigned long asyncDoneHandler_ = 0;
     unsigned long stepDoneHandler_ = 0;
     bool reversed_ = false;

@@ -47,10 +47,8 @@ PlaybackEngine::PlaybackEngine(QObject *parent)
 
 PlaybackEngine::~PlaybackEngine()
 {
-    if (pipeline_) {
+    if (pipeline_)
         pipeline_->setLandedCallback({});
-        pipeline_->setRefusedCallback({});
-    }
 }
 
 void PlaybackEngine::attachVideo(Phonon::VideoWidget *surface)
@@ -71,16 +69,10 @@ void PlaybackEngine::attachVideo(Phonon::VideoWidget *surface)
         QMetaObject::invokeMethod(this, &PlaybackEngine::moveLanded, Qt::QueuedConnection);
     });
     connect(this, &PlaybackEngine::moveLanded, this, &PlaybackEngine::pipelineLanded);
-    pipeline_->setRefusedCallback([this](quint64 move, qint64 ms) {
-        QMetaObject::invokeMethod(
-            this, [this, move, ms] { seekRefused(move, ms); }, Qt::QueuedConnection);
-    });
 }
 
 void PlaybackEngine::setFile(const QString &path)
 {
-    if (pipeline_)
-        pipeline_->finishMoves();
     if (kept_)
         kept_->newFile();
     loading_ = true;
@@ -97,8 +89,6 @@ void PlaybackEngine::setFile(const QString &path)
 
 void PlaybackEngine::clear()
 {
-    if (pipeline_)
-        pipeline_->finishMoves();
     if (kept_)
         kept_->newFile();
     loading_ = false;
@@ -307,15 +297,6 @@ void PlaybackEngine::seek(quint64 move, qint64 ms, double rate)
     media_.seek(ms);
 }
 
-void PlaybackEngine::seekRefused(quint64 move, qint64 ms)
-{
-    // A later move has taken its place; a file set since has its own moves.
-    if (move != lastMove_ || loading_ || media_.state() == Phonon::StoppedState)
-        return;
-    pipeline_->beginRequest(move);
-    media_.seek(ms);
-}
-
 bool PlaybackEngine::seekPipeline(quint64 move, qint64 ms)
 {
     if (!pipeline_ || !pipeline_->forward(move, ms))
@@ -328,9 +309,6 @@ void PlaybackEngine::play()
 {
     if (kept_)
         kept_->hide();
-    // Playing starts from where the seeks asked before it go.
-    if (pipeline_)
-        pipeline_->finishMoves();
     if (endHold_ && holdsEnd_)
         endHold_->setHolding(true);
     pauseOncePlaying_ = false;
@@ -341,8 +319,6 @@ void PlaybackEngine::pause()
 {
     // While playing is still starting (a seek at a slow speed can take a second), the back-end
     // drops a pause: it is made as soon as playing begins.
-    if (pipeline_)
-        pipeline_->finishMoves();
     if (media_.state() == Phonon::BufferingState)
         pauseOncePlaying_ = true;
     media_.pause();

@@ -122,8 +122,6 @@ private:
     void backendChanged(Phonon::State now);
     void holdEnd(bool hold);
     void watchEnd();
-    // The pipeline refused a seek made after seek() returned: the back-end's own is made.
-    void seekRefused(quint64 move, qint64 ms);
     // A kept picture stays over the pipeline's until the picture of a later move arrives.
     void pipelineLanded();
     // Whether the pipeline's own picture of the latest move has arrived: a picture kept over
