@@ -159,7 +159,7 @@ QImage pictureOfSample(GstSample *sample, const QSize &box)
     if (in.par_n > 0 && in.par_d > 0 && in.par_n != in.par_d)
         width = int(std::lround(double(in.width) * in.par_n / in.par_d));
     int height = in.height;
-    // Made at the size it is shown: a 2160p picture converted whole costs the window 100 ms.
+    // Made at the size it is shown: a 2160p picture converted whole held the window 20 to 28 ms.
     if (box.isValid() && (width > box.width() || height > box.height())) {
         const QSize fitted = QSize(width, height).scaled(box, Qt::KeepAspectRatio);
         width = qMax(1, fitted.width());
