@@ -17,6 +17,11 @@ struct PipelineStepper::Shared
     // A step is known by its event's number; a seek by the end of the preroll it causes.
     bool requestIsStep = false;
     guint32 stepSeqnum = GST_SEQNUM_INVALID;
+    // While a flushing seek of ours is on its way to the picture's sink, a preroll that ends
+    // is an earlier move's: its report can come after the seek's number was set.
+    bool awaitingFlush = false;
+    // Whether the picture's sink tells of the flushes that reach it.
+    bool flushWatched = false;
     std::atomic<quint64> landed{0};
     // Told of every landing, in the streaming thread, under the mutex.
     std::function<void()> onLanded;
@@ -28,12 +33,24 @@ struct PipelineStepper::Shared
             onLanded();
     }
 
-    void begin(quint64 number, bool step, guint32 seqnum)
+    void begin(quint64 number, bool step, guint32 seqnum, bool flushing = false)
     {
         std::lock_guard<std::mutex> lock(mutex);
         request = number;
         requestIsStep = step;
         stepSeqnum = seqnum;
+        awaitingFlush = flushing && flushWatched;
+    }
+
+    // Just before a flushing seek of ours.
+    void beginSeek(quint64 number) { begin(number, false, GST_SEQNUM_INVALID, true); }
+
+    // The seek's flush has passed the sink, or the seek has returned (whose flush would have
+    // passed by then): a preroll from now on is the seek's own.
+    void flushed()
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        awaitingFlush = false;
     }
 };
 
@@ -115,8 +132,21 @@ static void prerollDone(GstBus *, GstMessage *, gpointer data)
     auto &shared = *static_cast<std::shared_ptr<PipelineStepper::Shared> *>(data);
     std::lock_guard<std::mutex> lock(shared->mutex);
     // A step ends with a preroll as well, after its own report.
-    if (!shared->requestIsStep)
+    if (!shared->requestIsStep && !shared->awaitingFlush)
         shared->land();
+}
+
+static GstPadProbeReturn flushReachedSink(GstPad *, GstPadProbeInfo *info, gpointer data)
+{
+    auto &shared = *static_cast<std::shared_ptr<PipelineStepper::Shared> *>(data);
+    if (GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) == GST_EVENT_FLUSH_STOP)
+        shared->flushed();
+    return GST_PAD_PROBE_OK;
+}
+
+static void dropShared(gpointer data)
+{
+    delete static_cast<std::shared_ptr<PipelineStepper::Shared> *>(data);
 }
 
 PipelineStepper::PipelineStepper()
@@ -165,6 +195,18 @@ bool PipelineStepper::catchPipeline()
             bus, "sync-message::step-done", G_CALLBACK(stepDone),
             new std::shared_ptr<Shared>(shared_), releaseShared, GConnectFlags(0));
         gst_object_unref(bus);
+    }
+    // A serialized flush reaches the sink only once the streaming thread has left it, and
+    // with it any report of a preroll from before the flush.
+    for (GstElement *sink : videoSinks()) {
+        if (GstPad *pad = gst_element_get_static_pad(sink, "sink")) {
+            gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_EVENT_FLUSH, flushReachedSink,
+                              new std::shared_ptr<Shared>(shared_), dropShared);
+            std::lock_guard<std::mutex> lock(shared_->mutex);
+            shared_->flushWatched = true;
+            gst_object_unref(pad);
+        }
+        gst_object_unref(sink);
     }
     return true;
 }
@@ -439,7 +481,7 @@ bool PipelineStepper::reverse(quint64 request, qint64 positionMs)
 {
     if (!pipeline_ || positionMs <= 0)
         return false;
-    shared_->begin(request, false, GST_SEQNUM_INVALID);
+    shared_->beginSeek(request);
     // As a segment: reaching the start then ends the segment instead of the stream, which the
     // back-end would take for the end of the file and wait on for a next one.
     reversed_ = gst_element_seek(pipeline_, -1.0, GST_FORMAT_TIME,
@@ -447,6 +489,7 @@ bool PipelineStepper::reverse(quint64 request, qint64 positionMs)
                                               | GST_SEEK_FLAG_SEGMENT),
                                  GST_SEEK_TYPE_SET, 0, GST_SEEK_TYPE_SET,
                                  positionMs * GST_MSECOND);
+    shared_->flushed();
     return reversed_;
 }
 
@@ -454,11 +497,12 @@ bool PipelineStepper::forward(quint64 request, qint64 positionMs, double rate)
 {
     if (!pipeline_ || rate <= 0)
         return false;
-    shared_->begin(request, false, GST_SEQNUM_INVALID);
+    shared_->beginSeek(request);
     const bool sent = gst_element_seek(pipeline_, rate, GST_FORMAT_TIME,
                                        GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
                                        GST_SEEK_TYPE_SET, qMax<qint64>(0, positionMs) * GST_MSECOND,
                                        GST_SEEK_TYPE_SET, GST_CLOCK_TIME_NONE);
+    shared_->flushed();
     if (sent)
         reversed_ = false;
     return sent;

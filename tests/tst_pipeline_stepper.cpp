@@ -7,7 +7,13 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
+#include <utility>
+#include <vector>
 
 // The stepper on real GStreamer pipelines, without a screen: the pictures go to fake sinks.
 class TestPipelineStepper : public QObject
@@ -18,6 +24,7 @@ private slots:
     void catchesThePlayerPipelineMadeMeanwhile();
     void ignoresOtherElementsThreadsAndLaterPipelines();
     void stepsAndSeeksReportTheirArrival();
+    void anEarlierPrerollIsNoLandingOfTheNextSeek();
     void gaplessQuestionNeverReachesTheBackEnd();
     void pictureIsRefittedToTheSinksNewSize();
 
@@ -173,6 +180,108 @@ void TestPipelineStepper::stepsAndSeeksReportTheirArrival()
     QTest::qWait(200);
     QCOMPARE(stepper.landedRequest(), quint64(12));
 
+    gst_element_set_state(pipeline, GST_STATE_NULL);
+    gst_object_unref(pipeline);
+}
+
+// A seek's preroll is told in the streaming thread; told late, after the next seek has set
+// its number, it is not that seek's landing (whose picture would be taken as on screen).
+void TestPipelineStepper::anEarlierPrerollIsNoLandingOfTheNextSeek()
+{
+    struct ReportHold
+    {
+        std::mutex mutex;
+        std::condition_variable released;
+        bool held = false;
+        std::atomic<bool> holding{false};
+    } hold;
+    const auto holdReport = +[](GstBus *, GstMessage *, gpointer data) {
+        auto *h = static_cast<ReportHold *>(data);
+        std::unique_lock<std::mutex> lock(h->mutex);
+        if (!h->held)
+            return;
+        h->holding = true;
+        h->released.wait_for(lock, std::chrono::seconds(5), [h] { return !h->held; });
+        h->holding = false;
+    };
+    const auto flushStarts = +[](GstPad *, GstPadProbeInfo *info, gpointer data) {
+        if (GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) == GST_EVENT_FLUSH_START)
+            static_cast<std::atomic<int> *>(data)->fetch_add(1);
+        return GST_PAD_PROBE_OK;
+    };
+
+    PipelineStepper stepper;
+    GstElement *pipeline = makePausedPipeline(video_);
+    QVERIFY(pipeline);
+    GstBus *bus = gst_element_get_bus(pipeline);
+    gst_bus_enable_sync_message_emission(bus);
+    // Ahead of the stepper's own handler of the report, which runs after it.
+    const gulong handler
+        = g_signal_connect(bus, "sync-message::async-done", G_CALLBACK(holdReport), &hold);
+    QVERIFY(stepper.catchPipeline());
+    GstElement *sink = nullptr;
+    g_object_get(pipeline, "video-sink", &sink, nullptr);
+    QVERIFY(sink);
+    std::atomic<int> flushes{0};
+    GstPad *sinkPad = gst_element_get_static_pad(sink, "sink");
+    gst_pad_add_probe(sinkPad, GST_PAD_PROBE_TYPE_EVENT_FLUSH, flushStarts, &flushes, nullptr);
+    const auto shown = [sink] {
+        GstSample *sample = nullptr;
+        g_object_get(sink, "last-sample", &sample, nullptr);
+        GstBuffer *buffer = sample ? gst_sample_get_buffer(sample) : nullptr;
+        // In the file's own time: the encoder's delay shifts the stamps.
+        const qint64 ms = buffer ? qint64(gst_segment_to_stream_time(gst_sample_get_segment(sample),
+                                                                     GST_FORMAT_TIME,
+                                                                     GST_BUFFER_PTS(buffer))
+                                          / GST_MSECOND)
+                                 : -1;
+        if (sample)
+            gst_sample_unref(sample);
+        return ms;
+    };
+
+    // What the sink holds at each landing, as it is told.
+    std::mutex landingsMutex;
+    std::vector<std::pair<quint64, qint64>> landings;
+    stepper.setLandedCallback([&] {
+        std::lock_guard<std::mutex> lock(landingsMutex);
+        landings.emplace_back(stepper.landedRequest(), shown());
+    });
+    {
+        std::lock_guard<std::mutex> lock(hold.mutex);
+        hold.held = true;
+    }
+    // The first seek's preroll ends, and its report waits in the streaming thread.
+    QVERIFY(stepper.forward(1, 400));
+    QTRY_VERIFY(hold.holding);
+    QCOMPARE(shown(), qint64(400));
+    // The next seek waits for that thread; once its flush has started, the report goes on.
+    std::atomic<bool> secondSent{false};
+    std::thread second([&] { secondSent = stepper.forward(2, 1000); });
+    QTRY_VERIFY(flushes.load() >= 2);
+    {
+        std::lock_guard<std::mutex> lock(hold.mutex);
+        hold.held = false;
+    }
+    hold.released.notify_all();
+    second.join();
+    QVERIFY(secondSent);
+    QTRY_COMPARE(stepper.landedRequest(), quint64(2));
+    QCOMPARE(shown(), qint64(1000));
+    stepper.setLandedCallback({});
+    {
+        std::lock_guard<std::mutex> lock(landingsMutex);
+        QVERIFY(!landings.empty());
+        for (const auto &landing : landings) {
+            if (landing.first == 2)
+                QCOMPARE(landing.second, qint64(1000));
+        }
+    }
+
+    g_signal_handler_disconnect(bus, handler);
+    gst_object_unref(bus);
+    gst_object_unref(sinkPad);
+    gst_object_unref(sink);
     gst_element_set_state(pipeline, GST_STATE_NULL);
     gst_object_unref(pipeline);
 }
