@@ -1,6 +1,7 @@
 #include "pipeline_stepper.h"
 
 #include "picture_store.h"
+#include "seek_thread.h"
 
 #include <gst/gst.h>
 #include <gst/gsttracer.h>
@@ -25,6 +26,15 @@ struct PipelineStepper::Shared
     std::atomic<quint64> landed{0};
     // Told of every landing, in the streaming thread, under the mutex.
     std::function<void()> onLanded;
+    // Told of a seek the pipeline refused in the seeking thread, under the mutex.
+    std::function<void(quint64, qint64)> onRefused;
+
+    void refused(quint64 number, qint64 positionMs)
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (onRefused)
+            onRefused(number, positionMs);
+    }
 
     void land()
     {
@@ -151,6 +161,7 @@ static void dropShared(gpointer data)
 
 PipelineStepper::PipelineStepper()
     : shared_(std::make_shared<Shared>())
+    , seeks_(std::make_unique<SeekThread>())
 {
     if (installHook() && !watchingStepper)
         watchingStepper = this;
@@ -160,7 +171,10 @@ PipelineStepper::~PipelineStepper()
 {
     if (watchingStepper == this)
         watchingStepper = nullptr;
+    // A seek still running holds the pipeline.
+    seeks_.reset();
     setLandedCallback({});
+    setRefusedCallback({});
     disconnectBus();
     if (flip_)
         gst_object_unref(flip_);
@@ -250,6 +264,9 @@ double PipelineStepper::videoFrameRate() const
 
 qint64 PipelineStepper::shownFrameTime() const
 {
+    // A seek asked flushes the sink's picture as it is made; until it lands there is none.
+    if (seeks_ && !seeks_->isIdle())
+        return -1;
     if (!pipeline_)
         return -1;
     GstSample *sample = nullptr;
@@ -462,6 +479,7 @@ bool PipelineStepper::pictureFitsSink() const
 
 void PipelineStepper::beginRequest(quint64 request)
 {
+    finishMoves();
     reversed_ = false;
     shared_->begin(request, false, GST_SEQNUM_INVALID);
 }
@@ -470,6 +488,18 @@ void PipelineStepper::setLandedCallback(std::function<void()> callback)
 {
     std::lock_guard<std::mutex> lock(shared_->mutex);
     shared_->onLanded = std::move(callback);
+}
+
+void PipelineStepper::setRefusedCallback(std::function<void(quint64, qint64)> callback)
+{
+    std::lock_guard<std::mutex> lock(shared_->mutex);
+    shared_->onRefused = std::move(callback);
+}
+
+void PipelineStepper::finishMoves() const
+{
+    if (seeks_)
+        seeks_->waitIdle();
 }
 
 quint64 PipelineStepper::landedRequest() const
@@ -481,6 +511,8 @@ bool PipelineStepper::reverse(quint64 request, qint64 positionMs)
 {
     if (!pipeline_ || positionMs <= 0)
         return false;
+    // Its answer tells whether the file runs backwards at all: it is made here, in order.
+    finishMoves();
     shared_->beginSeek(request);
     // As a segment: reaching the start then ends the segment instead of the stream, which the
     // back-end would take for the end of the file and wait on for a next one.
@@ -493,15 +525,50 @@ bool PipelineStepper::reverse(quint64 request, qint64 positionMs)
     return reversed_;
 }
 
+namespace {
+
+bool seekForward(GstElement *pipeline, qint64 positionMs, double rate)
+{
+    return gst_element_seek(pipeline, rate, GST_FORMAT_TIME,
+                            GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
+                            GST_SEEK_TYPE_SET, qMax<qint64>(0, positionMs) * GST_MSECOND,
+                            GST_SEEK_TYPE_SET, GST_CLOCK_TIME_NONE);
+}
+
+// Paused and staying so: a seek there only moves the picture, and nothing the back-end does
+// next (playing, a new file) can start before the caller has waited for it.
+bool staysPaused(GstElement *pipeline)
+{
+    GstState current = GST_STATE_VOID_PENDING;
+    GstState pending = GST_STATE_VOID_PENDING;
+    gst_element_get_state(pipeline, &current, &pending, 0);
+    return current == GST_STATE_PAUSED && GST_STATE_TARGET(pipeline) == GST_STATE_PAUSED
+        && (pending == GST_STATE_VOID_PENDING || pending == GST_STATE_PAUSED);
+}
+
+} // namespace
+
 bool PipelineStepper::forward(quint64 request, qint64 positionMs, double rate)
 {
     if (!pipeline_ || rate <= 0)
         return false;
+    // A flushing seek waits for the decoder to finish the picture it is on: 50 to 120 ms at
+    // 2160p, which the window must not wait for.
+    if (rate == 1.0 && staysPaused(pipeline_)) {
+        reversed_ = false;
+        // The seek numbers its request when it is made: a move before it may land meanwhile.
+        seeks_->postReplacing([pipeline = pipeline_, shared = shared_, request, positionMs] {
+            shared->beginSeek(request);
+            const bool sent = seekForward(pipeline, positionMs, 1.0);
+            shared->flushed();
+            if (!sent)
+                shared->refused(request, positionMs);
+        });
+        return true;
+    }
+    finishMoves();
     shared_->beginSeek(request);
-    const bool sent = gst_element_seek(pipeline_, rate, GST_FORMAT_TIME,
-                                       GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
-                                       GST_SEEK_TYPE_SET, qMax<qint64>(0, positionMs) * GST_MSECOND,
-                                       GST_SEEK_TYPE_SET, GST_CLOCK_TIME_NONE);
+    const bool sent = seekForward(pipeline_, positionMs, rate);
     shared_->flushed();
     if (sent)
         reversed_ = false;
@@ -512,6 +579,7 @@ bool PipelineStepper::stepFrame(quint64 request, int frames)
 {
     if (!pipeline_ || frames < 1)
         return false;
+    finishMoves();
     // The flag would end a step still under way: the caller waits for it to arrive first.
     GstEvent *step = gst_event_new_step(GST_FORMAT_BUFFERS, guint64(frames), 1.0, TRUE, FALSE);
     shared_->begin(request, true, gst_event_get_seqnum(step));

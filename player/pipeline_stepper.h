@@ -12,6 +12,7 @@
 typedef struct _GstElement GstElement;
 
 class PictureStore;
+class SeekThread;
 
 /**
  * Steps the paused picture of the media back-end's GStreamer pipeline by one decoded frame.
@@ -51,7 +52,7 @@ public:
     /**
      * The stream time of the picture on screen, in ms rounded down: the time stamp of the last
      * frame the video sink showed. -1 when the sink holds none (nothing shown yet, or the
-     * picture was flushed by a seek still under way).
+     * picture was flushed by a seek still under way), or a seek asked is still to be made.
      */
     qint64 shownFrameTime() const;
 
@@ -97,9 +98,24 @@ public:
     bool reverse(quint64 request, qint64 positionMs);
     /**
      * Turns the paused pipeline forwards again with a seek to @p positionMs, numbered request,
-     * for the whole rest of the file, to play at @p rate. False when refused.
+     * for the whole rest of the file, to play at @p rate. False when refused. On a pipeline
+     * that is paused (not on its way to playing) a seek at the normal rate is made in a
+     * thread of its own, after the seeks asked before it, and true is returned at once: a
+     * refusal then goes to the refused callback. A seek still waiting to be made when the
+     * next one is asked is not made (nor told as landed).
      */
     bool forward(quint64 request, qint64 positionMs, double rate = 1.0);
+    /**
+     * Calls @p callback in the seeking thread with the request and the position of each seek
+     * the pipeline refused after forward() returned; an empty one ends the calls.
+     */
+    void setRefusedCallback(std::function<void(quint64, qint64)> callback);
+    /**
+     * Returns once the seeks asked so far have been made. The other moves of this class
+     * wait for them first; what the back-end is asked next (playing, pausing, another file)
+     * or asked for (its time) must come after them too.
+     */
+    void finishMoves() const;
     /** Whether the pipeline runs backwards since reverse(); any other seek ends it. */
     bool isReversed() const { return reversed_; }
 
@@ -133,6 +149,7 @@ private:
     GstElement *offered_ = nullptr;
     GstElement *flip_ = nullptr;
     std::shared_ptr<Shared> shared_;
+    std::unique_ptr<SeekThread> seeks_;
     unsigned long asyncDoneHandler_ = 0;
     unsigned long stepDoneHandler_ = 0;
     bool reversed_ = false;

@@ -47,8 +47,10 @@ PlaybackEngine::PlaybackEngine(QObject *parent)
 
 PlaybackEngine::~PlaybackEngine()
 {
-    if (pipeline_)
+    if (pipeline_) {
         pipeline_->setLandedCallback({});
+        pipeline_->setRefusedCallback({});
+    }
 }
 
 void PlaybackEngine::attachVideo(Phonon::VideoWidget *surface)
@@ -69,10 +71,15 @@ void PlaybackEngine::attachVideo(Phonon::VideoWidget *surface)
         QMetaObject::invokeMethod(this, &PlaybackEngine::moveLanded, Qt::QueuedConnection);
     });
     connect(this, &PlaybackEngine::moveLanded, this, &PlaybackEngine::pipelineLanded);
+    pipeline_->setRefusedCallback([this](quint64 move, qint64 ms) {
+        QMetaObject::invokeMethod(
+            this, [this, move, ms] { seekRefused(move, ms); }, Qt::QueuedConnection);
+    });
 }
 
 void PlaybackEngine::setFile(const QString &path)
 {
+    finishMoves();
     if (kept_)
         kept_->newFile();
     loading_ = true;
@@ -89,6 +96,7 @@ void PlaybackEngine::setFile(const QString &path)
 
 void PlaybackEngine::clear()
 {
+    finishMoves();
     if (kept_)
         kept_->newFile();
     loading_ = false;
@@ -179,6 +187,7 @@ qint64 PlaybackEngine::time() const
 {
     if (showsKeptPicture())
         return kept_->time();
+    finishMoves();
     return media_.currentTime();
 }
 
@@ -297,6 +306,15 @@ void PlaybackEngine::seek(quint64 move, qint64 ms, double rate)
     media_.seek(ms);
 }
 
+void PlaybackEngine::seekRefused(quint64 move, qint64 ms)
+{
+    // A later move has taken its place; a file set since has its own moves.
+    if (move != lastMove_ || loading_ || media_.state() == Phonon::StoppedState)
+        return;
+    pipeline_->beginRequest(move);
+    media_.seek(ms);
+}
+
 bool PlaybackEngine::seekPipeline(quint64 move, qint64 ms)
 {
     if (!pipeline_ || !pipeline_->forward(move, ms))
@@ -312,6 +330,7 @@ void PlaybackEngine::play()
     if (endHold_ && holdsEnd_)
         endHold_->setHolding(true);
     pauseOncePlaying_ = false;
+    finishMoves();
     media_.play();
 }
 
@@ -319,6 +338,7 @@ void PlaybackEngine::pause()
 {
     // While playing is still starting (a seek at a slow speed can take a second), the back-end
     // drops a pause: it is made as soon as playing begins.
+    finishMoves();
     if (media_.state() == Phonon::BufferingState)
         pauseOncePlaying_ = true;
     media_.pause();
@@ -397,6 +417,12 @@ void PlaybackEngine::setHoldsEnd(bool holds)
     holdsEnd_ = holds;
     if (!holds)
         holdEnd(false);
+}
+
+void PlaybackEngine::finishMoves() const
+{
+    if (pipeline_)
+        pipeline_->finishMoves();
 }
 
 void PlaybackEngine::holdEnd(bool hold)

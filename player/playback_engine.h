@@ -121,6 +121,10 @@ signals:
 private:
     void backendChanged(Phonon::State now);
     void holdEnd(bool hold);
+    // The pipeline's seeks asked so far are made before the back-end is asked or read.
+    void finishMoves() const;
+    // A seek the pipeline refused after it was asked: the back-end's own is made instead.
+    void seekRefused(quint64 move, qint64 ms);
     void watchEnd();
     // A kept picture stays over the pipeline's until the picture of a later move arrives.
     void pipelineLanded();

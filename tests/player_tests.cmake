@@ -14,6 +14,7 @@ morlek_add_test(tst_timing_wiring SOURCES tst_timing_wiring.cpp
                 TIMEOUT 180)
 morlek_add_test(tst_pipeline_stepper SOURCES tst_pipeline_stepper.cpp
                 LIBS morlek_player PkgConfig::GST TIMEOUT 120)
+morlek_add_test(tst_seek_thread SOURCES tst_seek_thread.cpp LIBS morlek_player TIMEOUT 60)
 morlek_add_test(tst_picture_store SOURCES tst_picture_store.cpp
                 LIBS morlek_player PkgConfig::GST TIMEOUT 60)
 morlek_add_test(tst_keyframe_guard SOURCES tst_keyframe_guard.cpp

@@ -1,19 +1,24 @@
 #include "gapless_wait_guard.h"
+#include "picture_store.h"
 #include "pipeline_stepper.h"
 #include "test_support.h"
 
 #include <gst/gst.h>
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <csignal>
 #include <mutex>
 #include <thread>
 #include <utility>
 #include <vector>
+
+#include <unistd.h>
 
 // The stepper on real GStreamer pipelines, without a screen: the pictures go to fake sinks.
 class TestPipelineStepper : public QObject
@@ -24,7 +29,10 @@ private slots:
     void catchesThePlayerPipelineMadeMeanwhile();
     void ignoresOtherElementsThreadsAndLaterPipelines();
     void stepsAndSeeksReportTheirArrival();
+    void anEarlierPrerollIsNoLandingOfTheNextSeek_data();
     void anEarlierPrerollIsNoLandingOfTheNextSeek();
+    void seeksLeaveTheCallerToABusyDecoderInOrder();
+    void aSeekRefusedLaterIsTold();
     void gaplessQuestionNeverReachesTheBackEnd();
     void pictureIsRefittedToTheSinksNewSize();
 
@@ -186,8 +194,17 @@ void TestPipelineStepper::stepsAndSeeksReportTheirArrival()
 
 // A seek's preroll is told in the streaming thread; told late, after the next seek has set
 // its number, it is not that seek's landing (whose picture would be taken as on screen).
+void TestPipelineStepper::anEarlierPrerollIsNoLandingOfTheNextSeek_data()
+{
+    QTest::addColumn<double>("rate");
+    // Made in the seeking thread, and in the caller's.
+    QTest::newRow("normal speed") << 1.0;
+    QTest::newRow("slow motion") << 0.5;
+}
+
 void TestPipelineStepper::anEarlierPrerollIsNoLandingOfTheNextSeek()
 {
+    QFETCH(double, rate);
     struct ReportHold
     {
         std::mutex mutex;
@@ -228,13 +245,7 @@ void TestPipelineStepper::anEarlierPrerollIsNoLandingOfTheNextSeek()
     const auto shown = [sink] {
         GstSample *sample = nullptr;
         g_object_get(sink, "last-sample", &sample, nullptr);
-        GstBuffer *buffer = sample ? gst_sample_get_buffer(sample) : nullptr;
-        // In the file's own time: the encoder's delay shifts the stamps.
-        const qint64 ms = buffer ? qint64(gst_segment_to_stream_time(gst_sample_get_segment(sample),
-                                                                     GST_FORMAT_TIME,
-                                                                     GST_BUFFER_PTS(buffer))
-                                          / GST_MSECOND)
-                                 : -1;
+        const qint64 ms = sample ? sampleStartMs(sample) : -1;
         if (sample)
             gst_sample_unref(sample);
         return ms;
@@ -257,7 +268,7 @@ void TestPipelineStepper::anEarlierPrerollIsNoLandingOfTheNextSeek()
     QCOMPARE(shown(), qint64(400));
     // The next seek waits for that thread; once its flush has started, the report goes on.
     std::atomic<bool> secondSent{false};
-    std::thread second([&] { secondSent = stepper.forward(2, 1000); });
+    std::thread second([&] { secondSent = stepper.forward(2, 1000, rate); });
     QTRY_VERIFY(flushes.load() >= 2);
     {
         std::lock_guard<std::mutex> lock(hold.mutex);
@@ -284,6 +295,193 @@ void TestPipelineStepper::anEarlierPrerollIsNoLandingOfTheNextSeek()
     gst_object_unref(sink);
     gst_element_set_state(pipeline, GST_STATE_NULL);
     gst_object_unref(pipeline);
+}
+
+namespace {
+
+// Holds the picture's streaming thread in the video sink's pad while held, as a decoder busy
+// with a 2160p picture does: a flushing seek then waits for the thread to let go.
+struct SinkHold
+{
+    std::mutex mutex;
+    std::condition_variable released;
+    bool held = false;
+    std::atomic<bool> holding{false};
+    std::atomic<bool> timedOut{false};
+
+    static GstPadProbeReturn probe(GstPad *, GstPadProbeInfo *, gpointer data)
+    {
+        auto *hold = static_cast<SinkHold *>(data);
+        std::unique_lock<std::mutex> lock(hold->mutex);
+        if (!hold->held)
+            return GST_PAD_PROBE_OK;
+        hold->holding = true;
+        if (!hold->released.wait_for(lock, std::chrono::seconds(5), [hold] { return !hold->held; }))
+            hold->timedOut = true;
+        hold->holding = false;
+        return GST_PAD_PROBE_OK;
+    }
+
+    void set(bool on)
+    {
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            held = on;
+        }
+        released.notify_all();
+    }
+};
+
+GstPadProbeReturn countFlushes(GstPad *, GstPadProbeInfo *info, gpointer data)
+{
+    if (GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) == GST_EVENT_FLUSH_STOP)
+        static_cast<std::atomic<int> *>(data)->fetch_add(1);
+    return GST_PAD_PROBE_OK;
+}
+
+} // namespace
+
+// A seek on the paused pipeline returns to the caller at once, even while the streaming
+// thread is busy, and the moves asked after it (seeks and steps) still come in the order
+// asked. A seek that changes the rate, which playing follows, is made before it returns.
+void TestPipelineStepper::seeksLeaveTheCallerToABusyDecoderInOrder()
+{
+    PipelineStepper stepper;
+    GstElement *pipeline = makePausedPipeline(video_);
+    QVERIFY(pipeline);
+    QVERIFY(stepper.catchPipeline());
+    GstBus *bus = gst_element_get_bus(pipeline);
+    gst_bus_enable_sync_message_emission(bus);
+    gst_object_unref(bus);
+    GstElement *sink = nullptr;
+    g_object_get(pipeline, "video-sink", &sink, nullptr);
+    QVERIFY(sink);
+    GstPad *pad = gst_element_get_static_pad(sink, "sink");
+    SinkHold hold;
+    std::atomic<int> flushes{0};
+    const auto shown = [sink] {
+        GstSample *sample = nullptr;
+        g_object_get(sink, "last-sample", &sample, nullptr);
+        const qint64 ms = sample ? sampleStartMs(sample) : -1;
+        if (sample)
+            gst_sample_unref(sample);
+        return ms;
+    };
+    const gulong probe = gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, &SinkHold::probe,
+                                           &hold, nullptr);
+    gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_EVENT_FLUSH, countFlushes, &flushes, nullptr);
+
+    hold.set(true);
+    QVERIFY(stepper.forward(1, 400));
+    QTRY_VERIFY(hold.holding);
+    // The thread is held: this seek could not be made before the hold ends.
+    QVERIFY(stepper.forward(2, 1000));
+    QVERIFY(hold.holding);
+    QVERIFY(!hold.timedOut);
+    QCOMPARE(stepper.landedRequest(), quint64(0));
+    // The picture still in the sink is the one the seek will flush: it names no frame.
+    QCOMPARE(stepper.shownFrameTime(), qint64(-1));
+    hold.set(false);
+    QTRY_COMPARE(stepper.landedRequest(), quint64(2));
+    QCOMPARE(shown(), qint64(1000));
+    QCOMPARE(stepper.shownFrameTime(), qint64(1000));
+    QVERIFY(!hold.timedOut);
+
+    // Moves asked at once, without waiting for any to arrive, come in the order asked.
+    QVERIFY(stepper.forward(3, 200));
+    QVERIFY(stepper.stepFrame(4));
+    QTRY_COMPARE(stepper.landedRequest(), quint64(4));
+    QCOMPARE(shown(), qint64(240));
+    QVERIFY(stepper.forward(5, 1600));
+    QVERIFY(stepper.forward(6, 800));
+    QVERIFY(stepper.reverse(7, 801));
+    QTRY_COMPARE(stepper.landedRequest(), quint64(7));
+    QVERIFY(stepper.stepFrame(8));
+    QTRY_COMPARE(stepper.landedRequest(), quint64(8));
+    // Running backwards from frame 20 (800 ms), one step shows frame 19.
+    QCOMPARE(shown(), qint64(760));
+
+    // A slow seek has flushed the sink when it returns, after the seek asked before it.
+    QVERIFY(stepper.forward(9, 1200));
+    const int before = flushes.load();
+    QVERIFY(stepper.forward(10, 600, 0.5));
+    QVERIFY(flushes.load() >= before + 1);
+    QTRY_COMPARE(stepper.landedRequest(), quint64(10));
+    QCOMPARE(shown(), qint64(600));
+
+    gst_pad_remove_probe(pad, probe);
+    gst_object_unref(pad);
+    gst_object_unref(sink);
+    gst_element_set_state(pipeline, GST_STATE_NULL);
+    gst_object_unref(pipeline);
+}
+
+// A file read from a pipe cannot be sought in; the refusal comes after forward() has returned.
+void TestPipelineStepper::aSeekRefusedLaterIsTold()
+{
+    // Matroska, which is read as it comes; MP4 keeps its index at the end.
+    const QString video = dir_.filePath(QStringLiteral("v25.mkv"));
+    QString error;
+    QVERIFY2(morlek::test::makeVideo(video,
+                                     {QStringLiteral("-f"), QStringLiteral("lavfi"),
+                                      QStringLiteral("-i"),
+                                      QStringLiteral("testsrc=size=160x120:rate=25:duration=2"),
+                                      QStringLiteral("-c:v"), QStringLiteral("libx264")},
+                                     &error),
+             qPrintable(error));
+    int ends[2];
+    QVERIFY(::pipe(ends) == 0);
+    // The pipe's reader may stop before the whole file is written.
+    std::signal(SIGPIPE, SIG_IGN);
+    std::thread feed([path = video, writeEnd = ends[1]] {
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly)) {
+            const QByteArray bytes = file.readAll();
+            qint64 done = 0;
+            while (done < bytes.size()) {
+                const ssize_t n
+                    = ::write(writeEnd, bytes.constData() + done, size_t(bytes.size() - done));
+                if (n <= 0)
+                    break;
+                done += n;
+            }
+        }
+        ::close(writeEnd);
+    });
+
+    PipelineStepper stepper;
+    GstElement *pipeline = gst_element_factory_make("playbin", nullptr);
+    QVERIFY(stepper.catchPipeline());
+    g_object_set(pipeline, "uri", QByteArray("fd://" + QByteArray::number(ends[0])).constData(),
+                 "video-sink", gst_element_factory_make("fakesink", nullptr), "audio-sink",
+                 gst_element_factory_make("fakesink", nullptr), nullptr);
+    gst_element_set_state(pipeline, GST_STATE_PAUSED);
+    GstState state = GST_STATE_NULL;
+    gst_element_get_state(pipeline, &state, nullptr, 10 * GST_SECOND);
+    QCOMPARE(state, GST_STATE_PAUSED);
+
+    std::mutex mutex;
+    std::vector<std::pair<quint64, qint64>> refused;
+    stepper.setRefusedCallback([&](quint64 request, qint64 ms) {
+        std::lock_guard<std::mutex> lock(mutex);
+        refused.emplace_back(request, ms);
+    });
+    QVERIFY(stepper.forward(1, 1000));
+    stepper.finishMoves();
+    QVERIFY(stepper.forward(2, 1200));
+    stepper.finishMoves();
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        QCOMPARE(int(refused.size()), 2);
+        QCOMPARE(refused[0], std::make_pair(quint64(1), qint64(1000)));
+        QCOMPARE(refused[1], std::make_pair(quint64(2), qint64(1200)));
+    }
+    stepper.setRefusedCallback({});
+
+    gst_element_set_state(pipeline, GST_STATE_NULL);
+    gst_object_unref(pipeline);
+    ::close(ends[0]);
+    feed.join();
 }
 
 // The back-end answers the pipeline's question for a next source by waiting up to seconds in
