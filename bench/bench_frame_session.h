@@ -100,6 +100,8 @@ private:
     QVector<Mark> marks_;
     int markCount_ = 0;
     QStringList notes_;
+    // Building the window and setting its file, before it is shown.
+    double openMs_ = -1;
     double firstPictureMs_ = -1;
     double startToPictureMs_ = -1;
 };
