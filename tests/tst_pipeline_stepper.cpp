@@ -59,12 +59,31 @@ void TestPipelineStepper::initTestCase()
              qPrintable(error));
 }
 
+namespace {
+
+// The start of the picture @p sink holds, in the file's time; -1 when it holds none.
+qint64 sinkPictureMs(GstElement *sink)
+{
+    GstSample *sample = nullptr;
+    g_object_get(sink, "last-sample", &sample, nullptr);
+    const qint64 ms = sample ? sampleStartMs(sample) : -1;
+    if (sample)
+        gst_sample_unref(sample);
+    return ms;
+}
+
+} // namespace
+
 GstElement *TestPipelineStepper::makePausedPipeline(const QString &path)
 {
     GstElement *pipeline = gst_element_factory_make("playbin", nullptr);
     g_object_set(pipeline, "uri", QUrl::fromLocalFile(path).toEncoded().constData(),
                  "video-sink", gst_element_factory_make("fakesink", nullptr),
                  "audio-sink", gst_element_factory_make("fakesink", nullptr), nullptr);
+    // The bus of the back-end emits its messages as signals in the posting thread.
+    GstBus *bus = gst_element_get_bus(pipeline);
+    gst_bus_enable_sync_message_emission(bus);
+    gst_object_unref(bus);
     gst_element_set_state(pipeline, GST_STATE_PAUSED);
     GstState state = GST_STATE_NULL;
     gst_element_get_state(pipeline, &state, nullptr, 10 * GST_SECOND);
@@ -134,10 +153,6 @@ void TestPipelineStepper::stepsAndSeeksReportTheirArrival()
     GstElement *pipeline = makePausedPipeline(video_);
     QVERIFY(pipeline);
     QVERIFY(stepper.catchPipeline());
-    // The bus of the back-end emits its messages as signals in the posting thread.
-    GstBus *bus = gst_element_get_bus(pipeline);
-    gst_bus_enable_sync_message_emission(bus);
-    gst_object_unref(bus);
     QCOMPARE(stepper.landedRequest(), quint64(0));
 
     const auto position = [pipeline] {
@@ -231,7 +246,6 @@ void TestPipelineStepper::anEarlierPrerollIsNoLandingOfTheNextSeek()
     GstElement *pipeline = makePausedPipeline(video_);
     QVERIFY(pipeline);
     GstBus *bus = gst_element_get_bus(pipeline);
-    gst_bus_enable_sync_message_emission(bus);
     // Ahead of the stepper's own handler of the report, which runs after it.
     const gulong handler
         = g_signal_connect(bus, "sync-message::async-done", G_CALLBACK(holdReport), &hold);
@@ -242,14 +256,7 @@ void TestPipelineStepper::anEarlierPrerollIsNoLandingOfTheNextSeek()
     std::atomic<int> flushes{0};
     GstPad *sinkPad = gst_element_get_static_pad(sink, "sink");
     gst_pad_add_probe(sinkPad, GST_PAD_PROBE_TYPE_EVENT_FLUSH, flushStarts, &flushes, nullptr);
-    const auto shown = [sink] {
-        GstSample *sample = nullptr;
-        g_object_get(sink, "last-sample", &sample, nullptr);
-        const qint64 ms = sample ? sampleStartMs(sample) : -1;
-        if (sample)
-            gst_sample_unref(sample);
-        return ms;
-    };
+    const auto shown = [sink] { return sinkPictureMs(sink); };
 
     // What the sink holds at each landing, as it is told.
     std::mutex landingsMutex;
@@ -350,23 +357,13 @@ void TestPipelineStepper::seeksLeaveTheCallerToABusyDecoderInOrder()
     GstElement *pipeline = makePausedPipeline(video_);
     QVERIFY(pipeline);
     QVERIFY(stepper.catchPipeline());
-    GstBus *bus = gst_element_get_bus(pipeline);
-    gst_bus_enable_sync_message_emission(bus);
-    gst_object_unref(bus);
     GstElement *sink = nullptr;
     g_object_get(pipeline, "video-sink", &sink, nullptr);
     QVERIFY(sink);
     GstPad *pad = gst_element_get_static_pad(sink, "sink");
     SinkHold hold;
     std::atomic<int> flushes{0};
-    const auto shown = [sink] {
-        GstSample *sample = nullptr;
-        g_object_get(sink, "last-sample", &sample, nullptr);
-        const qint64 ms = sample ? sampleStartMs(sample) : -1;
-        if (sample)
-            gst_sample_unref(sample);
-        return ms;
-    };
+    const auto shown = [sink] { return sinkPictureMs(sink); };
     const gulong probe = gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, &SinkHold::probe,
                                            &hold, nullptr);
     gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_EVENT_FLUSH, countFlushes, &flushes, nullptr);
