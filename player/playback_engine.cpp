@@ -80,6 +80,7 @@ void PlaybackEngine::attachVideo(Phonon::VideoWidget *surface)
 void PlaybackEngine::setFile(const QString &path)
 {
     finishMoves();
+    ++playAsked_;
     if (kept_)
         kept_->newFile();
     loading_ = true;
@@ -97,6 +98,7 @@ void PlaybackEngine::setFile(const QString &path)
 void PlaybackEngine::clear()
 {
     finishMoves();
+    ++playAsked_;
     if (kept_)
         kept_->newFile();
     loading_ = false;
@@ -330,7 +332,21 @@ void PlaybackEngine::play()
     if (endHold_ && holdsEnd_)
         endHold_->setHolding(true);
     pauseOncePlaying_ = false;
-    finishMoves();
+    const quint64 asked = ++playAsked_;
+    // Playing starts from where the seeks asked before it go: once they are made, without
+    // holding the window meanwhile. A later pause or file takes the play back.
+    if (pipeline_ && !pipeline_->movesMade()) {
+        pipeline_->afterMoves([this, asked] {
+            QMetaObject::invokeMethod(
+                this,
+                [this, asked] {
+                    if (asked == playAsked_)
+                        media_.play();
+                },
+                Qt::QueuedConnection);
+        });
+        return;
+    }
     media_.play();
 }
 
@@ -338,6 +354,7 @@ void PlaybackEngine::pause()
 {
     // While playing is still starting (a seek at a slow speed can take a second), the back-end
     // drops a pause: it is made as soon as playing begins.
+    ++playAsked_;
     finishMoves();
     if (media_.state() == Phonon::BufferingState)
         pauseOncePlaying_ = true;
