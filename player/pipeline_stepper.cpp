@@ -502,17 +502,6 @@ void PipelineStepper::finishMoves() const
         seeks_->waitIdle();
 }
 
-bool PipelineStepper::movesMade() const
-{
-    return !seeks_ || seeks_->isIdle();
-}
-
-void PipelineStepper::afterMoves(std::function<void()> then)
-{
-    if (seeks_)
-        seeks_->post(std::move(then));
-}
-
 quint64 PipelineStepper::landedRequest() const
 {
     return shared_->landed.load();
@@ -565,12 +554,12 @@ bool PipelineStepper::forward(quint64 request, qint64 positionMs, double rate)
         return false;
     // A flushing seek waits for the decoder to finish the picture it is on: 50 to 120 ms at
     // 2160p, which the window must not wait for.
-    if (staysPaused(pipeline_)) {
+    if (rate == 1.0 && staysPaused(pipeline_)) {
         reversed_ = false;
         // The seek numbers its request when it is made: a move before it may land meanwhile.
-        seeks_->postReplacing([pipeline = pipeline_, shared = shared_, request, positionMs, rate] {
+        seeks_->postReplacing([pipeline = pipeline_, shared = shared_, request, positionMs] {
             shared->beginSeek(request);
-            const bool sent = seekForward(pipeline, positionMs, rate);
+            const bool sent = seekForward(pipeline, positionMs, 1.0);
             shared->flushed();
             if (!sent)
                 shared->refused(request, positionMs);

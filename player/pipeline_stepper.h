@@ -116,10 +116,6 @@ public:
      * or asked for (its time) must come after them too.
      */
     void finishMoves() const;
-    /** Whether every seek asked so far has been made. */
-    bool movesMade() const;
-    /** Calls @p then in the seeking thread once the seeks asked so far have been made. */
-    void afterMoves(std::function<void()> then);
     /** Whether the pipeline runs backwards since reverse(); any other seek ends it. */
     bool isReversed() const { return reversed_; }
 

@@ -80,7 +80,6 @@ void PlaybackEngine::attachVideo(Phonon::VideoWidget *surface)
 void PlaybackEngine::setFile(const QString &path)
 {
     finishMoves();
-    ++playAsked_;
     if (kept_)
         kept_->newFile();
     loading_ = true;
@@ -98,7 +97,6 @@ void PlaybackEngine::setFile(const QString &path)
 void PlaybackEngine::clear()
 {
     finishMoves();
-    ++playAsked_;
     if (kept_)
         kept_->newFile();
     loading_ = false;
@@ -332,21 +330,7 @@ void PlaybackEngine::play()
     if (endHold_ && holdsEnd_)
         endHold_->setHolding(true);
     pauseOncePlaying_ = false;
-    const quint64 asked = ++playAsked_;
-    // Playing starts from where the seeks asked before it go: once they are made, without
-    // holding the window meanwhile. A later pause or file takes the play back.
-    if (pipeline_ && !pipeline_->movesMade()) {
-        pipeline_->afterMoves([this, asked] {
-            QMetaObject::invokeMethod(
-                this,
-                [this, asked] {
-                    if (asked == playAsked_)
-                        media_.play();
-                },
-                Qt::QueuedConnection);
-        });
-        return;
-    }
+    finishMoves();
     media_.play();
 }
 
@@ -354,7 +338,6 @@ void PlaybackEngine::pause()
 {
     // While playing is still starting (a seek at a slow speed can take a second), the back-end
     // drops a pause: it is made as soon as playing begins.
-    ++playAsked_;
     finishMoves();
     if (media_.state() == Phonon::BufferingState)
         pauseOncePlaying_ = true;

@@ -150,9 +150,6 @@ private:
     // Set with a file until the back-end has paused, played or failed with it.
     bool loading_ = false;
     bool pauseOncePlaying_ = false;
-    // Numbers the plays asked: one waiting for seeks is made only if no later pause or file
-    // was asked meanwhile.
-    quint64 playAsked_ = 0;
     bool holdsEnd_ = true;
     // A seek asked while the back-end was stopped (after an end that passed the hold).
     struct Seek
