@@ -50,14 +50,19 @@ QStringList codecArguments(const FrameBenchVideo &video)
             QStringLiteral("3"), QStringLiteral("-g"), QStringLiteral("12")};
 }
 
-QStringList audioArguments(const QString &container)
+QStringList audioArguments(const FrameBenchVideo &video)
 {
+    const QString &container = video.container;
+    if (container == QLatin1String("mkv") && video.variableRate)
+        // Vorbis carries a codec delay: the video starts a few ms after zero.
+        return {QStringLiteral("-c:a"), QStringLiteral("libvorbis"), QStringLiteral("-q:a"),
+                QStringLiteral("3")};
     if (container == QLatin1String("avi"))
         // Without it the mp3 priming delay shifts the first video frame late.
         return {QStringLiteral("-c:a"), QStringLiteral("libmp3lame"), QStringLiteral("-b:a"),
                 QStringLiteral("128k"), QStringLiteral("-avoid_negative_ts"),
                 QStringLiteral("disabled")};
-    if (container == QLatin1String("mts"))
+    if (container == QLatin1String("mts") || container == QLatin1String("ts"))
         return {QStringLiteral("-c:a"), QStringLiteral("ac3"), QStringLiteral("-b:a"),
                 QStringLiteral("192k")};
     return {QStringLiteral("-c:a"), QStringLiteral("aac"), QStringLiteral("-b:a"),
@@ -101,7 +106,11 @@ QString FrameBenchVideo::fileName() const
         .arg(rateText(), codec)
         .arg(size.width())
         .arg(size.height())
-        .arg(rotation ? QStringLiteral("_rot%1").arg(rotation) : QString(), container);
+        .arg(rotation ? QStringLiteral("_rot%1").arg(rotation)
+                      : fragmented ? QStringLiteral("_frag")
+                      : clockStartSeconds ? QStringLiteral("_clock%1").arg(clockStartSeconds)
+                                          : QString(),
+             container);
 }
 
 QString FrameBenchVideo::label() const
@@ -114,6 +123,10 @@ QString FrameBenchVideo::label() const
         text += QStringLiteral(", rotation flag %1°").arg(rotation);
     if (variableRate)
         text += QStringLiteral(", variable rate");
+    if (fragmented)
+        text += QStringLiteral(", fragmented");
+    if (clockStartSeconds)
+        text += QStringLiteral(", clock from %1 s").arg(clockStartSeconds);
     text += fps ? QStringLiteral(", \"%1 FPS\" chosen").arg(fps)
                 : QStringLiteral(", every frame of the video");
     return text;
@@ -184,6 +197,11 @@ QList<FrameBenchVideo> FrameBenchMatrix::videos(bool quick)
     addReal(30, QString(), mp4, gop12, QSize(1920, 1080), 20);
     addReal(30, QString(), mp4, gop12, QSize(3840, 2160), 8);
     addReal(30, QString(), QStringLiteral("mkv"), QStringLiteral("h264-key10s"), QSize(1920, 1080), 25);
+    // What users bring beside them: a variable rate in MKV (millisecond stamps, Vorbis), a
+    // screen recorder's fragmented MP4, an MPEG-TS whose clock starts at ten hours.
+    addReal(0, QString(), QStringLiteral("mkv"), gop12, small, 10).variableRate = true;
+    addReal(30, QString(), mp4, gop12, small, 10).fragmented = true;
+    addReal(25, QString(), QStringLiteral("ts"), gop12, small, 10).clockStartSeconds = 36000;
     return list;
 }
 
@@ -231,7 +249,11 @@ QString FrameBenchMatrix::ensure(const FrameBenchVideo &video, const QString &fo
     else
         args << QStringLiteral("-r") << rate;
     args << QStringLiteral("-pix_fmt") << QStringLiteral("yuv420p");
-    args << codecArguments(video) << audioArguments(video.container);
+    args << codecArguments(video) << audioArguments(video);
+    if (video.fragmented)
+        args << QStringLiteral("-movflags") << QStringLiteral("frag_keyframe+empty_moov+default_base_moof");
+    if (video.clockStartSeconds)
+        args << QStringLiteral("-output_ts_offset") << QString::number(video.clockStartSeconds);
     const QString partial = QDir(folder).filePath(QStringLiteral("partial_") + video.fileName());
     if (!morlek::test::makeVideo(partial, args, error))
         return {};
@@ -240,12 +262,7 @@ QString FrameBenchMatrix::ensure(const FrameBenchVideo &video, const QString &fo
         const QString lying = partial + QStringLiteral(".lying.") + video.container;
         QFile::remove(lying);
         if (!QFile::rename(partial, lying)
-            || !morlek::test::makeVideo(partial,
-                                        {QStringLiteral("-i"), lying, QStringLiteral("-map"),
-                                         QStringLiteral("0"), QStringLiteral("-c"),
-                                         QStringLiteral("copy"), QStringLiteral("-metadata:s:v:0"),
-                                         QStringLiteral("rotate=%1").arg(video.rotation)},
-                                        error))
+            || !morlek::test::rotatedCopy(lying, partial, video.rotation, error))
             return {};
         QFile::remove(lying);
     }

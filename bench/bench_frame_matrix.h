@@ -13,12 +13,14 @@ struct FrameBenchVideo
     int fps = 25;
     /** The video's own rate as ffmpeg takes it ("30000/1001") where it is not fps. */
     QString rate;
-    QString container; // "mkv", "mp4", "avi", "mov" or "mts"
+    QString container; // "mkv", "mp4", "avi", "mov", "mts" or "ts"
     QString codec;     // "h264-gop12", "h264-1key", "h264-key10s", "h264-interlaced", "hevc", "mpeg4"
     QSize size;        // as shown: upright, rotation applied
     int seconds = 20;
     int rotation = 0;          // the rotation flag in degrees, as phones store portrait video
     bool variableRate = false; // 30 fps, then 24 fps from the middle of the file
+    bool fragmented = false;   // MP4 in fragments without a global index, as screen recorders write
+    int clockStartSeconds = 0; // where an MPEG-TS clock starts, as camcorders start theirs anywhere
 
     /** The video's rate in frames per second (its first rate where it changes). */
     double frameRate() const;

@@ -8,11 +8,9 @@ namespace morlek::reencoding {
 
 QString toolProgram(const QString &name)
 {
-    const QString local = QStringLiteral("./") + name;
-    if (QFileInfo(local).isFile())
-        return local;
+    // A bare name would make the process look in the current folder when the PATH has none.
     const QString installed = QStandardPaths::findExecutable(name);
-    return installed.isEmpty() ? local : installed;
+    return QFileInfo(installed).isAbsolute() ? installed : QString();
 }
 
 QString FrameRate::toText() const

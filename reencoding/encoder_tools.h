@@ -6,9 +6,10 @@
 namespace morlek::reencoding {
 
 /**
- * The program to start for the external tool @p name ("ffmpeg", "ffprobe"): "./<name>" in the
- * current directory when there is one, else the one on the PATH, else "./<name>", which then
- * fails to start and is reported as missing.
+ * The program to start for the external tool @p name ("ffmpeg", "ffprobe"): the one on the
+ * PATH, as an absolute path; empty when there is none, which then fails to start and is
+ * reported as missing. Never one in the current folder: a folder of downloads holding a file
+ * of that name would be run.
  */
 QString toolProgram(const QString &name);
 

@@ -26,8 +26,8 @@ public:
     /**
      * Starts one run and returns at once. @p inputRate is the input's frame rate; @p codec
      * selects the video codec: 0 Microsoft MPEG4v2, 1 H.264, anything else ffmpeg's default
-     * for AVI. The encoder is "./ffmpeg" in the current directory, or else the one on the
-     * PATH. A run still in progress is abandoned: its encoder is stopped, its partial copy
+     * for AVI. The encoder is the ffmpeg on the PATH, never one in the current folder.
+     * A run still in progress is abandoned: its encoder is stopped, its partial copy
      * removed, and it reports nothing more.
      */
     void deinterlace(const QString &inputFile, const morlek::reencoding::FrameRate &inputRate,

@@ -12,7 +12,7 @@ protobuf-compiler libprotobuf-dev libboost-dev
 ffmpeg mencoder fonts-dejavu-core
 xvfb xauth python3
 qttranslations5-l10n desktop-file-utils appstream dpkg-dev file
-clang libclang-rt-14-dev"
+clang libclang-rt-dev"
 
 if [ "$(id -u)" -eq 0 ]; then sudo=""; else sudo="sudo"; fi
 

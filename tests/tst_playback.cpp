@@ -564,9 +564,7 @@ void TestPlayback::pictureAtItsNaturalSizeAndUpright()
                                "-x265-params", "log-level=error"},
                        &error),
              qPrintable(error));
-    QVERIFY2(makeVideo(portrait, {"-i", lying, "-c", "copy", "-metadata:s:v:0", "rotate=90"},
-                       &error),
-             qPrintable(error));
+    QVERIFY2(morlek::test::rotatedCopy(lying, portrait, 90, &error), qPrintable(error));
     MediaPlayer *player = open(portrait);
     QVERIFY(player);
     // Upright: 180 wide, 320 high.

@@ -449,9 +449,8 @@ void TestRealVideos::sizeFromTheHeadersIsThePictures()
         const QString portrait = dir_.filePath(QStringLiteral("portrait.mov"));
         const QString wide = dir_.filePath(QStringLiteral("anamorphic.mkv"));
         QString error;
-        QVERIFY2(makeVideo(portrait, {"-i", videos_.value(QStringLiteral("hevc")), "-c", "copy",
-                                      "-metadata:s:v:0", "rotate=90"},
-                           &error),
+        QVERIFY2(morlek::test::rotatedCopy(videos_.value(QStringLiteral("hevc")), portrait, 90,
+                                           &error),
                  qPrintable(error));
         QVERIFY2(makeVideo(wide, {"-f", "lavfi", "-i", "testsrc2=s=720x576:r=25:d=1", "-vf",
                                   "setsar=64/45", "-c:v", "libx264", "-pix_fmt", "yuv420p"},

@@ -129,12 +129,13 @@ private slots:
 
 private:
     QString workPath(const QString &name) const { return QDir(work_->path()).filePath(name); }
-    bool writeStandIn(const QString &body) const;
+    bool writeStandIn(const QString &body, const QString &folder = QStringLiteral("bin")) const;
     QStringList recordedArguments() const;
 
     std::unique_ptr<morlek::test::TempHome> home_;
     std::unique_ptr<QTemporaryDir> work_;
     QString oldCurrent_;
+    QByteArray oldPath_;
 };
 
 void TestReencodingDialog::initTestCase()
@@ -154,24 +155,29 @@ void TestReencodingDialog::init()
     work_ = std::make_unique<QTemporaryDir>();
     QVERIFY(work_->isValid());
     oldCurrent_ = QDir::currentPath();
-    // A "./ffmpeg" in the current directory comes before the installed one.
+    oldPath_ = qgetenv("PATH");
+    // Stand-ins lie in a folder of their own at the head of the PATH.
     QVERIFY(QDir::setCurrent(work_->path()));
+    QVERIFY(QDir().mkpath(workPath(QStringLiteral("bin"))));
+    qputenv("PATH", QFile::encodeName(workPath(QStringLiteral("bin"))) + ':' + oldPath_);
 }
 
 void TestReencodingDialog::cleanup()
 {
     QDir::setCurrent(oldCurrent_);
+    qputenv("PATH", oldPath_);
     work_.reset();
 }
 
-// A stand-in encoder: records its arguments one per line in args.txt, finds its output (the
-// last argument) and input (after "-i"), then runs body.
-bool TestReencodingDialog::writeStandIn(const QString &body) const
+// A stand-in encoder in @p folder, the PATH's first: records its arguments one per line in
+// args.txt, finds its output (the last argument) and input (after "-i"), then runs body with
+// that folder off the PATH again, so that body reaches the real encoder.
+bool TestReencodingDialog::writeStandIn(const QString &body, const QString &folder) const
 {
-    QFile file(workPath(QStringLiteral("ffmpeg")));
+    QFile file(QDir(workPath(folder)).filePath(QStringLiteral("ffmpeg")));
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    file.write(QStringLiteral("#!/bin/sh\nulimit -c 0\nprintf '%s\\n' \"$@\" > args.txt\n"
+    file.write(QStringLiteral("#!/bin/sh\nulimit -c 0\nPATH=${PATH#*:}\nprintf '%s\\n' \"$@\" > args.txt\n"
                               "for out; do :; done\n"
                               "input=; prev=; for a; do [ \"$prev\" = -i ] && input=$a; prev=$a; done\n"
                               "%1\n")
@@ -367,10 +373,13 @@ void TestReencodingDialog::failureIsReported()
     QString problem;
     QVERIFY2(morlek::test::makeInterlacedClip(InterlacedClip::PalDv, input, 2, &problem),
              qPrintable(problem));
-    if (body.isEmpty())
+    if (body.isEmpty()) {
         qputenv("PATH", QFile::encodeName(emptyBin.path()));
-    else
+        // One in the current folder is never run, not even with none on the PATH.
+        QVERIFY(writeStandIn(QStringLiteral("touch ran-from-current-folder"), QStringLiteral(".")));
+    } else {
         QVERIFY(writeStandIn(body));
+    }
 
     ReencodingDialog dialog;
     const Form form(dialog);
@@ -391,6 +400,7 @@ void TestReencodingDialog::failureIsReported()
     QCOMPARE(answerer.seen(), QStringList{failureBox + reason});
     QCOMPARE(titles, QStringList{QStringLiteral("Video deinterlacing")});
     QCOMPARE(answerer.unexpected(), QStringList());
+    QVERIFY(!QFileInfo::exists(workPath(QStringLiteral("ran-from-current-folder"))));
     QVERIFY(!QFileInfo::exists(form.outputEdit->text()));
     QVERIFY(!QFileInfo::exists(VideoFileDeinterlacer::partialFileName(form.outputEdit->text())));
     // Ready for another attempt with the same fields.

@@ -18,13 +18,14 @@ namespace {
 
 const FrameRate pal{25, 1};
 
-// A stand-in encoder "./ffmpeg": finds its output (the last argument) and runs body.
-bool writeStandIn(const QString &body)
+// A stand-in encoder "ffmpeg" in @p folder, the PATH's first: finds its output (the last
+// argument) and runs body, with that folder off the PATH again so that body reaches the real one.
+bool writeStandIn(const QString &body, const QString &folder = QStringLiteral("bin"))
 {
-    QFile file(QStringLiteral("ffmpeg"));
+    QFile file(QDir(folder).filePath(QStringLiteral("ffmpeg")));
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    file.write(QStringLiteral("#!/bin/sh\nulimit -c 0\n"
+    file.write(QStringLiteral("#!/bin/sh\nulimit -c 0\nPATH=${PATH#*:}\n"
                               "for out; do :; done\n"
                               "input=; prev=; for a; do [ \"$prev\" = -i ] && input=$a; prev=$a; done\n"
                               "%1\n")
@@ -71,8 +72,10 @@ void TestVideoFileDeinterlacer::init()
     QVERIFY(work_->isValid());
     oldCurrent_ = QDir::currentPath();
     oldPath_ = qgetenv("PATH");
-    // A "./ffmpeg" in the current directory comes before the installed one.
+    // Stand-ins lie in a folder of their own at the head of the PATH.
     QVERIFY(QDir::setCurrent(work_->path()));
+    QVERIFY(QDir().mkpath(path(QStringLiteral("bin"))));
+    qputenv("PATH", QFile::encodeName(path(QStringLiteral("bin"))) + ':' + oldPath_);
 }
 
 void TestVideoFileDeinterlacer::cleanup()
@@ -142,10 +145,13 @@ void TestVideoFileDeinterlacer::failureLeavesNoFile()
     QVERIFY2(morlek::test::makeInterlacedClip(InterlacedClip::PalDv, input, 2, &problem),
              qPrintable(problem));
     QTemporaryDir emptyBin;
-    if (body.isEmpty())
+    if (body.isEmpty()) {
         qputenv("PATH", QFile::encodeName(emptyBin.path()));
-    else
+        // One in the current folder is never run, not even with none on the PATH.
+        QVERIFY(writeStandIn(QStringLiteral("touch ran-from-current-folder"), QStringLiteral(".")));
+    } else {
         QVERIFY(writeStandIn(body));
+    }
     const QString output = input + QStringLiteral(".deinterlaced.avi");
 
     VideoFileDeinterlacer runner;
@@ -160,6 +166,7 @@ void TestVideoFileDeinterlacer::failureLeavesNoFile()
     const QString said = error.first().first().toString();
     QVERIFY2(said.contains(reason), qPrintable(said));
     QVERIFY2(!said.contains(QLatin1Char('\n')), qPrintable(said));
+    QVERIFY(!QFileInfo::exists(path(QStringLiteral("ran-from-current-folder"))));
     QVERIFY(noCopyLeft(output));
     QVERIFY(!runner.isRunning());
 }

@@ -31,6 +31,31 @@ QList<QPair<double, double>> numberPairs(const QByteArray &csv)
 }
 
 // Last end minus first start: MPEG-PS starts its clock near half a second.
+// Reads compact lines "key=value|key=value": each frame's start and length. ffmpeg 5.1 calls
+// a frame's length pkt_duration_time, later versions duration_time; each is asked for both.
+QList<QPair<double, double>> framePairs(const QByteArray &compact)
+{
+    QList<QPair<double, double>> pairs;
+    for (const QByteArray &line : compact.split('\n')) {
+        double start = -1, length = -1;
+        for (const QByteArray &field : line.trimmed().split('|')) {
+            const int eq = field.indexOf('=');
+            const QByteArray key = field.left(eq);
+            bool ok = false;
+            const double value = field.mid(eq + 1).toDouble(&ok);
+            if (!ok)
+                continue;
+            if (key == "best_effort_timestamp_time")
+                start = value;
+            else if (key == "duration_time" || key == "pkt_duration_time")
+                length = value;
+        }
+        if (start >= 0 && length >= 0)
+            pairs.append({start, length});
+    }
+    return pairs;
+}
+
 double span(const QList<QPair<double, double>> &startsAndDurations)
 {
     double first = std::numeric_limits<double>::max();
@@ -74,8 +99,8 @@ ClipMeasure measureClip(const QString &path)
             path);
     const ProgramResult pictures = probe(
             QStringLiteral("-select_streams v:0 "
-                           "-show_entries frame=best_effort_timestamp_time,pkt_duration_time "
-                           "-of csv=p=0"),
+                           "-show_entries frame=best_effort_timestamp_time,duration_time,pkt_duration_time "
+                           "-of compact=p=0"),
             path);
     const ProgramResult sound = probe(
             QStringLiteral("-select_streams a:0 -show_entries packet=pts_time,duration_time "
@@ -91,7 +116,7 @@ ClipMeasure measureClip(const QString &path)
     const QStringList fields = QString::fromUtf8(count.output).trimmed().split(QLatin1Char(','));
     measure.rate = fields.value(0);
     measure.frames = fields.value(1).toInt();
-    measure.videoLength = span(numberPairs(pictures.output));
+    measure.videoLength = span(framePairs(pictures.output));
     measure.soundLength = span(numberPairs(sound.output));
     measure.ok = measure.frames > 0;
     return measure;

@@ -77,6 +77,42 @@ bool makeVideo(const QString &output, const QStringList &arguments, QString *err
     return false;
 }
 
+bool rotatedCopy(const QString &input, const QString &output, int degrees, QString *error)
+{
+    const auto flagged = [&output] {
+        const ProgramResult probe = runProgram(
+            QStringLiteral("ffprobe"),
+            {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-select_streams"),
+             QStringLiteral("v:0"), QStringLiteral("-show_entries"),
+             QStringLiteral("stream_side_data=rotation"), QStringLiteral("-of"),
+             QStringLiteral("csv=p=0"), output});
+        const QByteArray said = probe.output.trimmed();
+        return probe.ok() && !said.isEmpty() && said.toInt() != 0;
+    };
+    const QStringList copy{QStringLiteral("-map"), QStringLiteral("0"), QStringLiteral("-c"),
+                           QStringLiteral("copy")};
+    QString first;
+    if (makeVideo(output,
+                  QStringList{QStringLiteral("-i"), input} + copy
+                      + QStringList{QStringLiteral("-metadata:s:v:0"),
+                                    QStringLiteral("rotate=%1").arg(degrees)},
+                  &first)
+        && flagged())
+        return true;
+    // The display matrix turns anticlockwise.
+    QString second;
+    if (makeVideo(output,
+                  QStringList{QStringLiteral("-display_rotation:v:0"), QString::number(-degrees),
+                              QStringLiteral("-i"), input}
+                      + copy,
+                  &second)
+        && flagged())
+        return true;
+    if (error)
+        *error = QStringLiteral("ffmpeg sets no rotation flag: %1 / %2").arg(first, second);
+    return false;
+}
+
 ModalAnswerer::ModalAnswerer(QObject *parent)
     : QObject(parent)
 {

@@ -61,6 +61,13 @@ ProgramResult runProgram(const QString &program, const QStringList &arguments,
 bool makeVideo(const QString &output, const QStringList &arguments, QString *error = nullptr);
 
 /**
+ * Copies @p input to @p output with the rotation flag a phone sets on portrait video, turned
+ * @p degrees clockwise, the way the ffmpeg at hand takes it (5.1 a rotate tag while copying,
+ * later versions a display matrix given before the input); checks that the copy has it.
+ */
+bool rotatedCopy(const QString &input, const QString &output, int degrees, QString *error = nullptr);
+
+/**
  * Answers modal dialogs and message boxes from the test, so that none can block it.
  *
  * Each expect() queues one answer; the next modal widget that opens is handed to it.
