@@ -150,7 +150,7 @@ void FrameStepper::checkSeekLanded()
 {
     const FrameGrid grid = frameGrid();
     const qint64 frame = grid.frameAt(lastTarget());
-    const qint64 shown = engine_.shownFrameTime();
+    const qint64 shown = shownStamp();
     // The sink can hold the seek's picture a moment after the seek's report: without its
     // stamp, a seek onto a frame that leads a keyframe would be left showing the keyframe.
     // On the way to such a frame, the frame before it was sought, which the decoder cuts at
@@ -197,7 +197,7 @@ bool FrameStepper::continueReach()
     }
     // On from the picture on screen: the engine's time lags behind it for a moment.
     const FrameGrid grid = frameGrid();
-    const qint64 shown = engine_.shownFrameTime();
+    const qint64 shown = shownStamp();
     const qint64 at = shown >= 0 ? grid.frameOfMark(shown) : grid.frameAt(currentTime());
     if (at >= grid.frameAt(reachTarget_)) {
         reachTarget_ = -1;
@@ -315,7 +315,7 @@ void FrameStepper::settle()
     // A step backwards can report its end a moment before the sink holds its picture, and
     // running backwards the time says nothing of it: the picture is looked for once more
     // rather than taken as missing (which would seek and decode the stretch again).
-    if (was == Phase::SteppingBack && landed() == moveCount_ && engine_.shownFrameTime() < 0
+    if (was == Phase::SteppingBack && landed() == moveCount_ && shownStamp() < 0
         && lookAgainForPicture())
         return;
     phase_ = Phase::Still;
@@ -353,7 +353,7 @@ bool FrameStepper::broughtTheFrameItLeft(Phase step) const
     if (step != Phase::Stepping && step != Phase::SteppingBack)
         return false;
     // Without the picture's stamp, the time a forward step leaves is in the frame it shows.
-    qint64 shown = engine_.shownFrameTime();
+    qint64 shown = shownStamp();
     if (shown < 0 && step == Phase::Stepping)
         shown = engine_.time();
     if (shown < 0)
@@ -371,7 +371,7 @@ bool FrameStepper::stepShowsItsFrame(Phase step) const
     const FrameGrid grid = frameGrid();
     const qint64 target = lastTarget();
     // The stamp of the frame on screen says which frame came, whichever way the step went.
-    const qint64 shown = engine_.shownFrameTime();
+    const qint64 shown = shownStamp();
     if (shown >= 0)
         return grid.frameOfMark(shown) == grid.frameAt(target);
     // Without it, the engine's time: after a step a time in the new frame (a field picture of

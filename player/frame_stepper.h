@@ -101,8 +101,17 @@ public:
     qint64 currentTime() const;
     /** The time of the frame on screen now: while a move decodes, of the last that came. */
     qint64 shownTime() const;
-    /** The start of the frame on screen, in whole ms rounded down: what a mark holds. */
+    /** The start of the frame on screen, in whole ms rounded down, on the player's clock. */
     qint64 recordingTime() const;
+    /**
+     * Where the user's time 0 lies on the player's clock: the first frame's start where it
+     * lies more than a frame and more than 30 ms after the clock's zero (MPEG-TS and -PS
+     * clocks start anywhere; B-frames start an MP4 without an edit list a few frames late),
+     * else 0, so that files whose first frame is stamped a codec delay after zero (MKV and
+     * WebM with Vorbis, Opus or AAC) keep their stamps, and the marks of earlier versions
+     * with them.
+     */
+    qint64 timeZero() const;
     /**
      * The number of the frame on screen, counted from the video's first frame at the video's
      * own rate, whatever rate is chosen; -1 where the video has no fixed rate.
@@ -152,6 +161,9 @@ private:
     void holdFrameOfPause();
     void redraw();
     qint64 startOfShownFrame() const;
+    // The start of the picture on screen as the engine tells it, checked against the file's
+    // frame index; -1 when none is held.
+    qint64 shownStamp() const;
     void noteMove(qint64 target);
     void startPhase(Phase phase);
     qint64 origin() const;

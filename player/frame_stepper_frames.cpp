@@ -6,6 +6,7 @@
 #include "step_engine.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace dravenhol::morlek::player {
 
@@ -62,6 +63,18 @@ qint64 FrameStepper::origin() const
     if (firstShownMs_ >= 0 && (!originProbed_ || firstShownMs_ > videoOrigin_ + clockOffsetMs))
         return firstShownMs_;
     return videoOrigin_;
+}
+
+qint64 FrameStepper::timeZero() const
+{
+    // A codec delay or an encoder's priming is a few tens of ms; a clock that starts elsewhere
+    // puts the first frame half a second and more after zero.
+    constexpr qint64 codecDelayMs = 30;
+    const double rate = videoRate();
+    const qint64 frameMs = rate > 0 ? qint64(std::ceil(1000 / rate)) : 0;
+    // The first frame's mark as marks are made (see startOfShownFrame()): it reads 0.
+    const qint64 start = framesListed_ ? frames_.markTime(0) : frameGrid().markTime(0);
+    return start > qMax(codecDelayMs, frameMs) ? start : 0;
 }
 
 void FrameStepper::buildFrames()
@@ -138,28 +151,43 @@ qint64 FrameStepper::recordingTime() const
     return last >= 0 && start > last ? last : start;
 }
 
+qint64 FrameStepper::shownStamp() const
+{
+    // A frame a seek cut is told by its start worked out from its length, which a container
+    // that gives every frame a millisecond's length (variable-rate MKV) gets a frame wrong
+    // when the seek went to the frame's own stamp. A stamp that is a listed frame's own start
+    // names that frame whole; any other is a cut frame's seek position.
+    const qint64 start = engine_.shownFrameTime();
+    if (!framesListed_)
+        return start;
+    const qint64 stamp = engine_.shownFrameStamp();
+    if (stamp >= 0 && stamp != start && frames_.markTime(frames_.frameOfMark(stamp)) == stamp)
+        return stamp;
+    return start;
+}
+
 qint64 FrameStepper::startOfShownFrame() const
 {
     // The file's own frame stamps, once listed, name a frame as the file does (MKV's are
     // rounded to the millisecond); the stamp of the frame on screen says which frame it is.
-    // That stamp can be a millisecond short: the decoder cuts the frame a seek lands in, and
-    // its start is worked out again from a length the container rounded.
     const bool listed = framesListed_ && rateIsVideoRate();
     if (engine_.canStep() && (engine_.isPaused() || engine_.isPlaying())) {
-        const qint64 shown = engine_.shownFrameTime();
-        if (shown >= 0 && listed)
+        // The file's own index names the frame whatever rate steps go at.
+        const qint64 shown = shownStamp();
+        if (shown >= 0 && framesListed_)
             return frames_.markTime(frames_.frameOfMark(shown));
-        // Where the player's clock is not the file's (MPEG-TS), a frame that a seek landed in
-        // keeps the seek's time as its stamp; the grid, exact on the stream's 90 kHz clock,
-        // holds its start.
-        if (shown >= 0 && origin() != videoOrigin_ && rateIsVideoRate()) {
-            const FrameGrid grid = frameGrid();
+        // A frame that a seek landed in keeps the seek's time as its stamp; the video's own
+        // grid holds its start (exact on an MPEG-TS's 90 kHz clock too).
+        const double rate = videoRate();
+        if (shown >= 0 && rate > 0) {
+            const FrameGrid grid = FrameGrid::ofRate(rate, origin());
             return grid.markTime(grid.frameOfMark(shown));
         }
         if (shown >= 0)
             return shown;
     }
-    // While a seek has flushed the picture away, the frame it goes to.
+    // While a seek has flushed the picture away, or the frame it cut names none, the frame
+    // it goes to.
     const FrameGrid grid = frameGrid();
     const qint64 frame = grid.frameOfMark(shownTime());
     return listed ? frames_.markTime(frame) : grid.markTime(frame);

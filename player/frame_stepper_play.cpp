@@ -70,7 +70,7 @@ void FrameStepper::holdFrameOfPause()
     // from the picture the sink holds. Without a stamp, the next frame is sought.
     const FrameGrid grid = frameGrid();
     const qint64 now = engine_.time();
-    const qint64 stamp = engine_.canStep() ? engine_.shownFrameTime() : -1;
+    const qint64 stamp = engine_.canStep() ? shownStamp() : -1;
     if (stamp >= 0 && rateIsVideoRate()) {
         const qint64 frame = grid.frameOfMark(stamp);
         if (grid.frameAt(now) != frame) {
@@ -116,7 +116,7 @@ void FrameStepper::startPlayback()
     }
     // Running backwards, the engine's time is no place on screen (it can even read as the
     // start): the picture's stamp says where playing goes on from.
-    const qint64 stamp = engine_.runsBackwards() ? engine_.shownFrameTime() : -1;
+    const qint64 stamp = engine_.runsBackwards() ? shownStamp() : -1;
     const qint64 from = stamp >= 0 ? seekTarget(stamp, true) : currentTime();
     const FrameGrid grid = frameGrid();
     const qint64 last = lastFrameStart();

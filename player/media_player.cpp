@@ -26,7 +26,6 @@
 #include <phonon/SeekSlider>
 #include <phonon/VolumeSlider>
 
-#include <boost/bind/bind.hpp>
 
 using dravenhol::morlek::player::PlayerState;
 
@@ -68,8 +67,7 @@ MediaPlayer::MediaPlayer(const QString &filePath)
 
     // The panel reads the time of the frame on screen: right after a step the media object
     // would still give the time before it.
-    timerWidget_ =
-        new TimerWidget(boost::bind(&FrameStepper::recordingTime, &stepper_), &storage_, this);
+    timerWidget_ = new TimerWidget([this] { return recordingTime(); }, &storage_, this);
 
     auto *mainLayout = new QHBoxLayout(this);
     mainLayout->setContentsMargins(8, 8, 8, 8);
@@ -118,12 +116,13 @@ QWidget *MediaPlayer::buildControls()
 
     slider_ = new Phonon::SeekSlider(this);
     slider_->setObjectName(QStringLiteral("seekSlider"));
-    // Connected before the slider's own: its tick moves the slider, which is no seek.
-    connect(&engine_, &PlaybackEngine::tick, this, [this](qint64 time) { tickTime_ = time; });
     slider_->setMediaObject(engine_.mediaObject());
+    // The slider counts from the first frame, as the label does: ticks move it from here, and
+    // its own seek slot is replaced below. Both private slots can only be named as text.
+    QObject::disconnect(engine_.mediaObject(), SIGNAL(tick(qint64)), slider_, SLOT(_k_tick(qint64)));
+    connect(&engine_, &PlaybackEngine::tick, this, &MediaPlayer::followTick);
     slider_->setPageStep(1000);
-    // The slider's jumps go to the frame that holds the time. Its own seek slot is private
-    // and can only be named as text.
+    // The slider's jumps go to the frame that holds the time.
     seekBar_ = slider_->findChild<QSlider *>();
     if (auto *bar = seekBar_.data()) {
         if (QObject::disconnect(bar, SIGNAL(valueChanged(int)), slider_, SLOT(_k_seek(int))))
@@ -330,7 +329,16 @@ void MediaPlayer::rewind()
 
 void MediaPlayer::seekTo(qint64 ms)
 {
-    stepper_.seekToMark(ms);
+    stepper_.seekToMark(ms + stepper_.timeZero());
+}
+
+void MediaPlayer::followTick(qint64 time)
+{
+    tickTime_ = time - stepper_.timeZero();
+    if (seekBar_ && !seekBar_->isSliderDown()) {
+        const QSignalBlocker quiet(seekBar_.data());
+        seekBar_->setValue(int(tickTime_));
+    }
 }
 
 void MediaPlayer::sliderValueChanged(int value)
@@ -340,7 +348,7 @@ void MediaPlayer::sliderValueChanged(int value)
     // end, which is no jump either.
     const bool heldAtEnd = seekBar_ && value == seekBar_->maximum() && tickTime_ >= value;
     if (value != tickTime_ && !heldAtEnd)
-        stepper_.jumpTo(value);
+        jumpTo(value);
 }
 
 void MediaPlayer::play()
@@ -366,7 +374,7 @@ void MediaPlayer::finished()
 void MediaPlayer::updateTime()
 {
     // The label reads what a mark taken now would hold.
-    const qint64 shown = stepper_.recordingTime();
+    const qint64 shown = recordingTime();
     timeLabel_->setText(dravenhol::morlek::player::playerTimeText(shown, engine_.totalTime()));
     const qint64 frame = engine_.hasVideo() ? stepper_.shownFrameNumber() : -1;
     frameLabel_->setText(frame >= 0 ? tr("Frame %1").arg(frame) : QString());

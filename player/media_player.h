@@ -66,17 +66,23 @@ public:
      * the size it had when the picture was decoded until it decodes one again.
      */
     void refreshPicture();
-    /** Moves the picture to the frame that holds a time, as the seek slider's jumps do. */
-    void jumpTo(qint64 ms) { stepper_.jumpTo(ms); }
+    /**
+     * Moves the picture to the frame that holds a time from the first frame, as the seek
+     * slider's jumps do.
+     */
+    void jumpTo(qint64 ms) { stepper_.jumpTo(ms + stepper_.timeZero()); }
 
-    /** The playback time of the frame on screen, or about to be: further steps go on from here. */
+    /** The player's time of the frame on screen, or about to be: further steps go on from here. */
     qint64 currentTime() const { return stepper_.currentTime(); }
-    /** The playback time of the frame on screen now; while a move decodes, the last one's. */
+    /** The player's time of the frame on screen now; while a move decodes, the last one's. */
     qint64 shownTime() const { return stepper_.shownTime(); }
     /** Forgets the last step, so that the media object's time counts again at once. */
     void forgetStep() { stepper_.forget(); }
-    /** The time the timing panel records: the start of the frame on screen, in whole ms. */
-    qint64 recordingTime() const { return stepper_.recordingTime(); }
+    /**
+     * The time the timing panel records and the label shows: the start of the frame on
+     * screen, in whole ms from the first frame (see FrameStepper::timeZero()).
+     */
+    qint64 recordingTime() const { return stepper_.recordingTime() - stepper_.timeZero(); }
     /** Whether a next-frame step decodes just the next frame instead of seeking to it. */
     bool stepsFrameByFrame() const { return stepper_.stepsFrameByFrame(); }
 
@@ -168,6 +174,7 @@ private:
     void applyRate(int fps);
     void loadFailed(const QString &path, const QString &detail, bool gaveUp);
     void sliderValueChanged(int value);
+    void followTick(qint64 time);
 
     // Goes last, with the surface in it: the media object ends before the surface does.
     QWidget videoWindow_;

@@ -122,7 +122,7 @@ GstClockTime framePeriod(GstSample *sample)
 
 } // namespace
 
-qint64 sampleStartMs(GstSample *sample)
+qint64 sampleStartMs(GstSample *sample, bool asStamped)
 {
     GstBuffer *buffer = sample ? gst_sample_get_buffer(sample) : nullptr;
     if (!buffer || !GST_BUFFER_PTS_IS_VALID(buffer))
@@ -132,9 +132,13 @@ qint64 sampleStartMs(GstSample *sample)
     // The decoder cuts the first frame after a seek to the seek's position: its stamp is
     // then that position, and its real start lies one frame before its (uncut) end.
     const GstClockTime period = framePeriod(sample);
-    if (segment && segment->format == GST_FORMAT_TIME && start == segment->start && period > 0
+    if (!asStamped && segment && segment->format == GST_FORMAT_TIME && start == segment->start
+        && period > 0
         && GST_BUFFER_DURATION_IS_VALID(buffer) && GST_BUFFER_DURATION(buffer) < period)
-        start = start + GST_BUFFER_DURATION(buffer) - period;
+        // A length shorter than a frame from the very start can make no start before it.
+        start = start + GST_BUFFER_DURATION(buffer) >= period
+            ? start + GST_BUFFER_DURATION(buffer) - period
+            : GST_CLOCK_TIME_NONE;
     // The media object reports stream time; a frame's stamp is in its segment's terms. A cut
     // frame whose start, worked out from the nominal rate, lies before its segment has none:
     // where the rate changes on the way, that start can name the frame before.

@@ -78,8 +78,10 @@ QImage pictureOfSample(GstSample *sample, const QSize &box = QSize());
 
 /**
  * The start of the frame that @p sample holds, in ms of stream time rounded down, as the
- * media object reports times; -1 when its buffer has no stamp.
+ * media object reports times; -1 when its buffer has no stamp. A frame that a seek cut is
+ * told by its uncut start, worked out from its length, unless @p asStamped asks for the
+ * stamp the buffer carries.
  */
-qint64 sampleStartMs(GstSample *sample);
+qint64 sampleStartMs(GstSample *sample, bool asStamped = false);
 
 #endif

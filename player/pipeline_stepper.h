@@ -55,6 +55,8 @@ public:
      * picture was flushed by a seek still under way), or a seek asked is still to be made.
      */
     qint64 shownFrameTime() const;
+    /** The same, but a frame that a seek cut tells the seek's position (see sampleStartMs()). */
+    qint64 shownFrameStamp() const;
 
     /**
      * Keeps a copy of every picture that reaches the screen's filter in @p store, while the
@@ -140,6 +142,7 @@ public:
     struct Shared;
 
 private:
+    qint64 shownStart(bool asStamped) const;
     void offer(GstElement *element);
     /** The elements that draw the picture, each with a reference the caller drops. */
     std::vector<GstElement *> videoSinks() const;

@@ -34,6 +34,16 @@ double PipelineStepper::videoFrameRate() const
 
 qint64 PipelineStepper::shownFrameTime() const
 {
+    return shownStart(false);
+}
+
+qint64 PipelineStepper::shownFrameStamp() const
+{
+    return shownStart(true);
+}
+
+qint64 PipelineStepper::shownStart(bool asStamped) const
+{
     // A seek asked flushes the sink's picture as it is made; until it lands there is none.
     if (seeks_ && !seeks_->isIdle())
         return -1;
@@ -43,7 +53,7 @@ qint64 PipelineStepper::shownFrameTime() const
     g_object_get(pipeline_, "sample", &sample, nullptr);
     if (!sample)
         return -1;
-    const qint64 ms = sampleStartMs(sample);
+    const qint64 ms = sampleStartMs(sample, asStamped);
     gst_sample_unref(sample);
     return ms;
 }

@@ -213,6 +213,14 @@ qint64 PlaybackEngine::shownFrameTime() const
     return pipeline_ ? pipeline_->shownFrameTime() : -1;
 }
 
+qint64 PlaybackEngine::shownFrameStamp() const
+{
+    // A kept picture is known by its start alone.
+    if (kept_ && kept_->isShown() && (showsKeptPicture() || !pipelineCaughtUp()))
+        return kept_->start();
+    return pipeline_ ? pipeline_->shownFrameStamp() : -1;
+}
+
 quint64 PlaybackEngine::landedMove() const
 {
     if (!pipeline_)

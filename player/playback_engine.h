@@ -94,6 +94,7 @@ public:
     double videoFrameRate() const override;
     bool canStep() const override;
     qint64 shownFrameTime() const override;
+    qint64 shownFrameStamp() const override;
     quint64 landedMove() const override;
     bool stepFrames(quint64 move, int frames) override;
     bool runBackwards(quint64 move, qint64 fromMs) override;

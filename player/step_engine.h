@@ -33,6 +33,12 @@ public:
     /** The start of the frame on screen as the video stamps it, in ms; -1 when none is held. */
     virtual qint64 shownFrameTime() const = 0;
     /**
+     * The stamp the picture on screen carries, in ms: for a frame that a seek cut, the seek's
+     * position rather than the start worked out from its length (which a container that
+     * gives every frame a millisecond's length gets wrong). -1 when none is held.
+     */
+    virtual qint64 shownFrameStamp() const { return shownFrameTime(); }
+    /**
      * The number of the last move whose picture is on screen. May be read at any time: the
      * engine learns it in another thread, and a report of it can come after the user acted.
      */

@@ -1,8 +1,10 @@
 #include "encoder_tools.h"
 
 #include <QFileInfo>
+#include <QProcess>
 #include <QStandardPaths>
 #include <QStringList>
+#include <QTimer>
 
 namespace morlek::reencoding {
 
@@ -11,6 +13,19 @@ QString toolProgram(const QString &name)
     // A bare name would make the process look in the current folder when the PATH has none.
     const QString installed = QStandardPaths::findExecutable(name);
     return QFileInfo(installed).isAbsolute() ? installed : QString();
+}
+
+void startTool(QProcess *process, const QString &name, const QStringList &arguments)
+{
+    const QString program = toolProgram(name);
+    if (!program.isEmpty()) {
+        process->start(program, arguments);
+        return;
+    }
+    // QProcess reports an empty program from inside start(), while its caller is still
+    // setting up: the failure comes from the event loop instead.
+    process->setProgram(name);
+    QTimer::singleShot(0, process, [process] { emit process->errorOccurred(QProcess::FailedToStart); });
 }
 
 QString FrameRate::toText() const

@@ -3,6 +3,9 @@
 
 #include <QString>
 
+class QProcess;
+class QStringList;
+
 namespace morlek::reencoding {
 
 /**
@@ -12,6 +15,13 @@ namespace morlek::reencoding {
  * of that name would be run.
  */
 QString toolProgram(const QString &name);
+
+/**
+ * Starts the external tool @p name from the PATH (see toolProgram()) in @p process. Where the
+ * PATH has none, the process reports QProcess::FailedToStart once the caller has returned,
+ * as one whose program cannot be run does, never from inside this call.
+ */
+void startTool(QProcess *process, const QString &name, const QStringList &arguments);
 
 /** A frame rate as the media tools write it ("25/1", "30000/1001"). */
 struct FrameRate

@@ -102,10 +102,9 @@ void MediaProbe::probe(const QString &file, bool packets)
             [this](int exitCode, QProcess::ExitStatus status) {
                 processEnded(status == QProcess::NormalExit ? exitCode : -1);
             });
-    process_->start(toolProgram(QStringLiteral("ffprobe")),
-                    {QStringLiteral("-v"), QStringLiteral("error"),
-                     QStringLiteral("-show_entries"), entries,
-                     QStringLiteral("-of"), QStringLiteral("compact"), file});
+    startTool(process_, QStringLiteral("ffprobe"),
+              {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
+               entries, QStringLiteral("-of"), QStringLiteral("compact"), file});
 }
 
 void MediaProbe::abort()

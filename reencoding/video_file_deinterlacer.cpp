@@ -8,7 +8,7 @@
 #include <system_error>
 
 using morlek::reencoding::FrameRate;
-using morlek::reencoding::toolProgram;
+using morlek::reencoding::startTool;
 
 namespace {
 
@@ -101,8 +101,8 @@ void VideoFileDeinterlacer::deinterlace(const QString &inputFile, const FrameRat
     });
     connect(process_, QOverload<int, QProcess::ExitStatus>::of(&QProcess::finished), this,
             &VideoFileDeinterlacer::encoderEnded);
-    process_->start(toolProgram(QStringLiteral("ffmpeg")),
-                    encoderArguments(inputFile, inputRate, partial_, codec));
+    startTool(process_, QStringLiteral("ffmpeg"),
+              encoderArguments(inputFile, inputRate, partial_, codec));
 }
 
 void VideoFileDeinterlacer::cancel()

@@ -31,6 +31,8 @@ morlek_add_test(tst_full_screen SOURCES tst_full_screen.cpp
                 TIMEOUT 120)
 morlek_add_test(tst_real_videos SOURCES tst_real_videos.cpp
                 LIBS morlek_player morlek_playersupport VIDEO TIMEOUT 240)
+morlek_add_test(tst_users_files SOURCES tst_users_files.cpp
+                LIBS morlek_player morlek_playersupport VIDEO TIMEOUT 240)
 morlek_add_test(tst_jumps_and_speed SOURCES tst_jumps_and_speed.cpp
                 LIBS morlek_player morlek_playersupport VIDEO TIMEOUT 240)
 morlek_add_test(tst_shortcut_store SOURCES tst_shortcut_store.cpp LIBS morlek_shortcuts

@@ -295,6 +295,13 @@ void TestPictureStore::startOfASampleIsItsStreamTime_data()
     // worked out from a nominal rate that a variable-rate video does not keep: none is told.
     QTest::addRow("the frame a seek cut") << qint64(410) << qint64(30) << qint64(410)
                                           << qint64(-1);
+    // MKV stamps to the millisecond and may give every frame a millisecond's length: the
+    // first frame after a codec delay keeps its stamp; sought at its own stamp, a frame reads
+    // as cut (the stepper checks it against the file's index), but never before zero.
+    QTest::addRow("a first frame of a millisecond's length") << qint64(3) << qint64(1)
+                                                             << qint64(0) << qint64(3);
+    QTest::addRow("a frame of a millisecond's length sought at its stamp near zero")
+        << qint64(3) << qint64(1) << qint64(3) << qint64(-1);
     QTest::addRow("a frame cut at the end of a segment") << qint64(400) << qint64(20)
                                                          << qint64(0) << qint64(400);
     QTest::addRow("a whole frame at a seek's start") << qint64(400) << qint64(40) << qint64(400)

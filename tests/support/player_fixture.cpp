@@ -55,7 +55,8 @@ bool makeCodedVideo(const QString &path, const QString &rate, double seconds,
     return makeVideo(path, args, error);
 }
 
-bool makeVariableRateVideo(const QString &path, double seconds, bool withTone, QString *error)
+bool makeVariableRateVideo(const QString &path, double seconds, bool withTone, QString *error,
+                           const QStringList &sound)
 {
     const QSize size = codedVideoSize();
     QStringList args{QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
@@ -65,8 +66,7 @@ bool makeVariableRateVideo(const QString &path, double seconds, bool withTone, Q
                          .arg(seconds)};
     if (withTone)
         args << QStringLiteral("-f") << QStringLiteral("lavfi") << QStringLiteral("-i")
-             << QStringLiteral("sine=f=440:d=%1").arg(seconds) << QStringLiteral("-c:a")
-             << QStringLiteral("aac");
+             << QStringLiteral("sine=f=440:d=%1").arg(seconds) << sound;
     args << QStringLiteral("-vf")
          << frameCodeFilter()
                 + QStringLiteral(",settb=1/1000,setpts='if(lt(N,20),N/30,20/30+(N-20)/24)/TB'")

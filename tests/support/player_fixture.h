@@ -30,11 +30,13 @@ bool makeCodedVideo(const QString &path, const QString &rate, double seconds,
 QList<qint64> frameStartsMs(const QString &path);
 
 /**
- * A frame-coded H.264 MP4 whose rate changes on the way, as phones record when the light
- * changes: 30 fps, then 24 fps from frame 20, stamped to the millisecond.
+ * A frame-coded H.264 video whose rate changes on the way, as phones record when the light
+ * changes: 30 fps, then 24 fps from frame 20, stamped to the millisecond. The tone, if any,
+ * is coded as @p sound says (AAC unless told).
  */
 bool makeVariableRateVideo(const QString &path, double seconds, bool withTone,
-                           QString *error = nullptr);
+                           QString *error = nullptr,
+                           const QStringList &sound = {QStringLiteral("-c:a"), QStringLiteral("aac")});
 
 /**
  * Shows the player window and waits until it is active and its video has loaded, paused, with

@@ -99,10 +99,11 @@ bool rotatedCopy(const QString &input, const QString &output, int degrees, QStri
                   &first)
         && flagged())
         return true;
-    // The display matrix turns anticlockwise.
+    // ffmpeg 7 sets the display matrix instead; the same number makes the same matrix as the
+    // rotate tag of 5.1 (GStreamer reads both as "rotate-270" for 90).
     QString second;
     if (makeVideo(output,
-                  QStringList{QStringLiteral("-display_rotation:v:0"), QString::number(-degrees),
+                  QStringList{QStringLiteral("-display_rotation:v:0"), QString::number(degrees),
                               QStringLiteral("-i"), input}
                       + copy,
                   &second)

@@ -61,9 +61,10 @@ ProgramResult runProgram(const QString &program, const QStringList &arguments,
 bool makeVideo(const QString &output, const QStringList &arguments, QString *error = nullptr);
 
 /**
- * Copies @p input to @p output with the rotation flag a phone sets on portrait video, turned
- * @p degrees clockwise, the way the ffmpeg at hand takes it (5.1 a rotate tag while copying,
- * later versions a display matrix given before the input); checks that the copy has it.
+ * Copies @p input to @p output with the rotation flag a phone sets on portrait video, as
+ * ffmpeg 5.1's tag "rotate=<degrees>" sets it, the way the ffmpeg at hand takes it (5.1 that
+ * tag while copying, later versions a display matrix given before the input); checks that
+ * the copy has a flag.
  */
 bool rotatedCopy(const QString &input, const QString &output, int degrees, QString *error = nullptr);
 
