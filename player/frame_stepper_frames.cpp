@@ -176,11 +176,11 @@ qint64 FrameStepper::startOfShownFrame() const
         const qint64 shown = shownStamp();
         if (shown >= 0 && framesListed_)
             return frames_.markTime(frames_.frameOfMark(shown));
-        // A frame that a seek landed in keeps the seek's time as its stamp; the video's own
-        // grid holds its start (exact on an MPEG-TS's 90 kHz clock too).
-        const double rate = videoRate();
-        if (shown >= 0 && rate > 0) {
-            const FrameGrid grid = FrameGrid::ofRate(rate, origin());
+        // Where the player's clock is not the file's (MPEG-TS), a frame that a seek landed in
+        // keeps the seek's time as its stamp; the grid, exact on the stream's 90 kHz clock,
+        // holds its start.
+        if (shown >= 0 && origin() != videoOrigin_ && rateIsVideoRate()) {
+            const FrameGrid grid = frameGrid();
             return grid.markTime(grid.frameOfMark(shown));
         }
         if (shown >= 0)

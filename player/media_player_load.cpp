@@ -1,7 +1,9 @@
 // Loading a file into the window: its title, its record, the picture's size as soon as it is
 // known, the window's fit to it, and the message when it cannot be played.
 #include "media_player.h"
+
 #include "media_video_widget.h"
+#include "timer_widget.h"
 #include "window_fit.h"
 
 #include <QDir>
@@ -42,6 +44,8 @@ void MediaPlayer::fileLoaded(bool hasVideo)
     hasVideo_ = hasVideo;
     applyState();
     stepper_.setFirstFrameShown(engine_.shownFrameTime());
+    // Marks of earlier versions of this video's record may count from the clock's zero.
+    timerWidget_->setTimeZero(stepper_.timeZero());
     if (!rateChosen_)
         followVideoRate();
     if (!hasVideo) {

@@ -241,9 +241,11 @@ void TestPlayback::stepsShowEveryFrame()
     QVERIFY(player);
     player->setFPS(fps);
     // The first frame's start, and the list of frames, are found in the background; the
-    // first step must wait for them.
+    // first step must wait for them. (ffmpeg 5.1 starts MKV video with AAC 23 ms late, 7.1
+    // at 0: the file says which.)
     if (video.startsWith(QLatin1String("mkv")))
-        QTRY_VERIFY(player->frameGrid().origin() > 0);
+        QTRY_COMPARE(player->frameGrid().origin(),
+                     morlek::test::frameStartsMs(videos_.value(video)).value(0));
     if (fps == 0)
         QTRY_VERIFY(player->frameGrid().isFrameList());
     const QString failure = morlek::test::stepThrough(*player_, 0, steps, 1);
@@ -405,7 +407,8 @@ void TestPlayback::returnToRecordedTime()
     MediaPlayer *player = open(videos_.value(QStringLiteral("mkv 25")));
     QVERIFY(player);
     player->setFPS(25);
-    QTRY_VERIFY(player->frameGrid().origin() > 0);
+    QTRY_COMPARE(player->frameGrid().origin(),
+                 morlek::test::frameStartsMs(videos_.value(QStringLiteral("mkv 25"))).value(0));
     for (int i = 0; i < 7; ++i)
         pressKey(Qt::Key_Right);
     QVERIFY2(waitForFrame(7), qPrintable(QString::number(shownFrame())));
@@ -699,7 +702,8 @@ void TestPlayback::leftStepsRunBackwardsAndTurnRound()
     MediaPlayer *player = open(videos_.value(video));
     QVERIFY(player);
     player->setFPS(fps);
-    QTRY_VERIFY(player->frameGrid().origin() > 0);
+    QTRY_COMPARE(player->frameGrid().origin(),
+                 morlek::test::frameStartsMs(videos_.value(video)).value(0));
     const auto timeOf = [player](int frame) { return player->frameGrid().frameStart(frame); };
     const QList<qint64> starts = frameStartsMs(videos_.value(video));
     QVERIFY(starts.size() > 40);

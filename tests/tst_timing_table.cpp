@@ -68,6 +68,8 @@ private slots:
     void wrapsAtOneDay();
     void storedMarksComeBackAsTheyWere_data();
     void storedMarksComeBackAsTheyWere();
+    void earlierMarksCountFromTheFirstFrame_data();
+    void earlierMarksCountFromTheFirstFrame();
     void durationRule_data();
     void durationRule();
     void retimingEarlierStart();
@@ -264,6 +266,42 @@ void TestTimingTable::storedMarksComeBackAsTheyWere()
     // A new entry goes on after them and keeps them as they were.
     table_->setSelectionTime(5);
     QCOMPARE(marksOf(updates_.back()).mid(0, marks.size()), marks);
+}
+
+void TestTimingTable::earlierMarksCountFromTheFirstFrame_data()
+{
+    QTest::addColumn<bool>("counted");
+    QTest::addColumn<qint64>("zero");
+    QTest::addColumn<QList<qint32>>("expected");
+    // An MPEG-TS whose first frame lies 780 ms into the player's clock.
+    QTest::addRow("earlier version, clock from 780 ms") << false << qint64(780)
+                                                      << QList<qint32>{220, 720, 1220};
+    QTest::addRow("earlier version, first frame at zero") << false << qint64(0)
+                                                        << QList<qint32>{1000, 1500, 2000};
+    QTest::addRow("counted from the first frame already") << true << qint64(780)
+                                                        << QList<qint32>{1000, 1500, 2000};
+}
+
+void TestTimingTable::earlierMarksCountFromTheFirstFrame()
+{
+    QFETCH(bool, counted);
+    QFETCH(qint64, zero);
+    QFETCH(QList<qint32>, expected);
+    VideoMetadata stored = record({{1000, 1500, 2000}});
+    if (counted)
+        stored.set_marks_from_first_frame(true);
+    // Through its bytes, as the file holds it.
+    VideoMetadata loaded;
+    QVERIFY(loaded.ParseFromString(stored.SerializeAsString()));
+    table_->setData(loaded);
+    const std::size_t before = updates_.size();
+    table_->setTimeZero(zero);
+    table_->setTimeZero(zero); // once only
+    QCOMPARE(updates_.size(), before + (counted ? 0 : 1));
+    QCOMPARE(marksOf(updates_.back()), expected);
+    QVERIFY(updates_.back().marks_from_first_frame() || counted);
+    QCOMPARE(rowTexts(table_->model()).first().section(QLatin1Char('|'), 0, 0),
+             QTime(0, 0).addMSecs(expected.first()).toString(QStringLiteral("m:ss:zzz")));
 }
 
 void TestTimingTable::durationRule_data()

@@ -360,3 +360,9 @@ void TimerWidget::copyRequested()
     }
     QApplication::clipboard()->setText(text, QClipboard::Clipboard);
 }
+
+void TimerWidget::setTimeZero(qint64 zeroMs)
+{
+    if (table_)
+        table_->setTimeZero(zeroMs);
+}

@@ -67,6 +67,8 @@ public:
      * it the frame fields stay empty.
      */
     void setFrameNumbering(timing::FrameNumbering frameOf) { frameOf_ = std::move(frameOf); }
+    /** Where the video's first frame lies on the player's clock (see TimingTable). */
+    void setTimeZero(qint64 zeroMs);
 
 signals:
     /** Asks for playback to move to @p ms milliseconds. */

@@ -185,6 +185,25 @@ void TimingTable::setData(const VideoMetadata &metadata)
     announceRuns();
 }
 
+void TimingTable::setTimeZero(qint64 zeroMs)
+{
+    if (!hasRecord() || metadata_.marks_from_first_frame())
+        return;
+    metadata_.set_marks_from_first_frame(true);
+    if (zeroMs <= 0) {
+        emit dataUpdated(metadata_);
+        return;
+    }
+    for (auto &run : *metadata_.mutable_time_sequence())
+        for (auto &mark : *run.mutable_timestamp())
+            mark = int(qMax<qint64>(0, mark - zeroMs));
+    // The rows again from the moved marks; their write-back announces the record.
+    const QVector<qint64> shown = runMarks(shownRun_);
+    resetRows();
+    fillRows(shown);
+    storeTimes();
+}
+
 void TimingTable::fillRows(const QVector<qint64> &marks)
 {
     // The marks as the entry rule places them (start, end, next row, ...), written in one

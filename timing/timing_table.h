@@ -68,6 +68,12 @@ public slots:
     void setData(const dravenhol::morlek::VideoMetadata &metadata);
     /** Enters @p ms into the cursor cell and moves the cursor on. */
     void setSelectionTime(qint64 ms);
+    /**
+     * Where the video's first frame lies on the player's clock, once known. A record of an
+     * earlier version, whose marks count from the clock's zero, has them moved once to count
+     * from the first frame, and is saved; a record marked as counting from it is left alone.
+     */
+    void setTimeZero(qint64 zeroMs);
     /** Drops the record and empties the rows, storing nothing: timing is refused until the next
      *  load. Used when a load failed, so nothing lands in the record of another video. */
     void discardData();

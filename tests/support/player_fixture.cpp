@@ -94,7 +94,23 @@ QList<qint64> frameStartsMs(const QString &path)
             starts << qint64(std::floor(seconds * 1000 + 1e-3));
     }
     std::sort(starts.begin(), starts.end());
-    return starts;
+    // ffmpeg 7.1 ends a variable-rate MP4's edit list at its last frame's start, and ffprobe
+    // then decodes one frame fewer than the file holds; the player shows the packets' frames.
+    const ProgramResult packets = runProgram(
+        QStringLiteral("ffprobe"),
+        {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-select_streams"),
+         QStringLiteral("v:0"), QStringLiteral("-show_entries"), QStringLiteral("packet=pts_time"),
+         QStringLiteral("-of"), QStringLiteral("csv=p=0"), path});
+    QList<qint64> later;
+    for (const QByteArray &line : packets.output.split('\n')) {
+        bool ok = false;
+        const double seconds = line.split(',').first().trimmed().toDouble(&ok);
+        const qint64 ms = qint64(std::floor(seconds * 1000 + 1e-3));
+        if (ok && !starts.isEmpty() && ms > starts.last())
+            later << ms;
+    }
+    std::sort(later.begin(), later.end());
+    return starts + later;
 }
 
 bool showAndWaitForLoad(MediaPlayer &player, const std::function<bool()> &ready)

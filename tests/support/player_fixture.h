@@ -25,7 +25,8 @@ bool makeCodedVideo(const QString &path, const QString &rate, double seconds,
 
 /**
  * The start of every frame of @p path's first video stream, in presentation order, as the
- * file stamps it, in ms rounded down; empty when ffprobe cannot read it.
+ * file stamps it, in ms rounded down; empty when ffprobe cannot read it. Frames that an edit
+ * list leaves out at the end, but the file holds, count too.
  */
 QList<qint64> frameStartsMs(const QString &path);
 
