@@ -116,11 +116,9 @@ QWidget *MediaPlayer::buildControls()
 
     slider_ = new Phonon::SeekSlider(this);
     slider_->setObjectName(QStringLiteral("seekSlider"));
+    // Connected before the slider's own: its tick moves the slider, which is no seek.
+    connect(&engine_, &PlaybackEngine::tick, this, [this](qint64 time) { tickTime_ = time; });
     slider_->setMediaObject(engine_.mediaObject());
-    // The slider counts from the first frame, as the label does: ticks move it from here, and
-    // its own seek slot is replaced below. Both private slots can only be named as text.
-    QObject::disconnect(engine_.mediaObject(), SIGNAL(tick(qint64)), slider_, SLOT(_k_tick(qint64)));
-    connect(&engine_, &PlaybackEngine::tick, this, &MediaPlayer::followTick);
     slider_->setPageStep(1000);
     // The slider's jumps go to the frame that holds the time.
     seekBar_ = slider_->findChild<QSlider *>();
@@ -332,14 +330,6 @@ void MediaPlayer::seekTo(qint64 ms)
     stepper_.seekToMark(ms + stepper_.timeZero());
 }
 
-void MediaPlayer::followTick(qint64 time)
-{
-    tickTime_ = time - stepper_.timeZero();
-    if (seekBar_ && !seekBar_->isSliderDown()) {
-        const QSignalBlocker quiet(seekBar_.data());
-        seekBar_->setValue(int(tickTime_));
-    }
-}
 
 void MediaPlayer::sliderValueChanged(int value)
 {
@@ -347,8 +337,9 @@ void MediaPlayer::sliderValueChanged(int value)
     // the length the back-end reports (the last frames of an MPEG-TS) holds the slider at its
     // end, which is no jump either.
     const bool heldAtEnd = seekBar_ && value == seekBar_->maximum() && tickTime_ >= value;
+    // The slider follows the player's clock, as the back-end's ticks do.
     if (value != tickTime_ && !heldAtEnd)
-        jumpTo(value);
+        stepper_.jumpTo(value);
 }
 
 void MediaPlayer::play()
@@ -385,9 +376,10 @@ void MediaPlayer::updateTime()
     // No ticks come while paused: the slider follows steps, seeks and the end from here. That
     // is no jump; and the tick time stays the back-end's, whose last tick of playing can come
     // after the pause and move the slider by itself.
+    const qint64 clock = stepper_.recordingTime();
     if (seekBar_ && engine_.isPaused() && !seekBar_->isSliderDown()
-        && seekBar_->value() != shown) {
+        && seekBar_->value() != clock) {
         const QSignalBlocker quiet(seekBar_.data());
-        seekBar_->setValue(int(shown));
+        seekBar_->setValue(int(clock));
     }
 }

@@ -174,7 +174,6 @@ private:
     void applyRate(int fps);
     void loadFailed(const QString &path, const QString &detail, bool gaveUp);
     void sliderValueChanged(int value);
-    void followTick(qint64 time);
 
     // Goes last, with the surface in it: the media object ends before the surface does.
     QWidget videoWindow_;
