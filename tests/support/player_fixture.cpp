@@ -76,13 +76,17 @@ bool makeVariableRateVideo(const QString &path, double seconds, bool withTone, Q
     return makeVideo(path, args, error);
 }
 
-QList<qint64> frameStartsMs(const QString &path)
+namespace {
+
+// The stamps ffprobe prints for @p entry ("frame=pts_time", "packet=pts_time"), in ms rounded
+// down, sorted; empty when it cannot read the file.
+QList<qint64> probedStartsMs(const QString &path, const QString &entry)
 {
     const ProgramResult result = runProgram(
         QStringLiteral("ffprobe"),
         {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-select_streams"),
-         QStringLiteral("v:0"), QStringLiteral("-show_entries"), QStringLiteral("frame=pts_time"),
-         QStringLiteral("-of"), QStringLiteral("csv=p=0"), path});
+         QStringLiteral("v:0"), QStringLiteral("-show_entries"), entry, QStringLiteral("-of"),
+         QStringLiteral("csv=p=0"), path});
     QList<qint64> starts;
     if (!result.ok())
         return starts;
@@ -94,23 +98,22 @@ QList<qint64> frameStartsMs(const QString &path)
             starts << qint64(std::floor(seconds * 1000 + 1e-3));
     }
     std::sort(starts.begin(), starts.end());
+    return starts;
+}
+
+} // namespace
+
+QList<qint64> frameStartsMs(const QString &path)
+{
+    QList<qint64> starts = probedStartsMs(path, QStringLiteral("frame=pts_time"));
     // ffmpeg 7.1 ends a variable-rate MP4's edit list at its last frame's start, and ffprobe
     // then decodes one frame fewer than the file holds; the player shows the packets' frames.
-    const ProgramResult packets = runProgram(
-        QStringLiteral("ffprobe"),
-        {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-select_streams"),
-         QStringLiteral("v:0"), QStringLiteral("-show_entries"), QStringLiteral("packet=pts_time"),
-         QStringLiteral("-of"), QStringLiteral("csv=p=0"), path});
-    QList<qint64> later;
-    for (const QByteArray &line : packets.output.split('\n')) {
-        bool ok = false;
-        const double seconds = line.split(',').first().trimmed().toDouble(&ok);
-        const qint64 ms = qint64(std::floor(seconds * 1000 + 1e-3));
-        if (ok && !starts.isEmpty() && ms > starts.last())
-            later << ms;
-    }
-    std::sort(later.begin(), later.end());
-    return starts + later;
+    if (starts.isEmpty())
+        return starts;
+    for (const qint64 ms : probedStartsMs(path, QStringLiteral("packet=pts_time")))
+        if (ms > starts.last())
+            starts << ms;
+    return starts;
 }
 
 bool showAndWaitForLoad(MediaPlayer &player, const std::function<bool()> &ready)
