@@ -189,11 +189,10 @@ void TimingTable::setTimeZero(qint64 zeroMs)
 {
     if (!hasRecord() || metadata_.marks_from_first_frame())
         return;
+    // Where nothing moves, the mark of the record goes to disk with its next change.
     metadata_.set_marks_from_first_frame(true);
-    if (zeroMs <= 0) {
-        emit dataUpdated(metadata_);
+    if (zeroMs <= 0)
         return;
-    }
     for (auto &run : *metadata_.mutable_time_sequence())
         for (auto &mark : *run.mutable_timestamp())
             mark = int(qMax<qint64>(0, mark - zeroMs));
