@@ -14,5 +14,5 @@ export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 cmake --build build-asan -j2
 # A test that plays video runs slower here; one that fails by time alone gets two more runs,
-# while a sanitizer's report fails it both times.
+# while a sanitizer's report fails it every time.
 ctest --test-dir build-asan --output-on-failure -j2 --repeat until-pass:3
