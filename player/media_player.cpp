@@ -330,14 +330,12 @@ void MediaPlayer::seekTo(qint64 ms)
     stepper_.seekToMark(ms + stepper_.timeZero());
 }
 
-
 void MediaPlayer::sliderValueChanged(int value)
 {
-    // The slider follows playback on every tick; only other changes are jumps. A time past
-    // the length the back-end reports (the last frames of an MPEG-TS) holds the slider at its
-    // end, which is no jump either.
+    // The slider follows playback on every tick, on the player's clock; only other changes
+    // are jumps. A time past the length the back-end reports (the last frames of an MPEG-TS)
+    // holds the slider at its end, which is no jump either.
     const bool heldAtEnd = seekBar_ && value == seekBar_->maximum() && tickTime_ >= value;
-    // The slider follows the player's clock, as the back-end's ticks do.
     if (value != tickTime_ && !heldAtEnd)
         stepper_.jumpTo(value);
 }
@@ -364,8 +362,10 @@ void MediaPlayer::finished()
 
 void MediaPlayer::updateTime()
 {
-    // The label reads what a mark taken now would hold.
-    const qint64 shown = recordingTime();
+    // The label reads what a mark taken now would hold; the slider keeps the player's clock.
+    // Read once: each read asks the sink for its picture.
+    const qint64 clock = stepper_.recordingTime();
+    const qint64 shown = clock - stepper_.timeZero();
     timeLabel_->setText(dravenhol::morlek::player::playerTimeText(shown, engine_.totalTime()));
     const qint64 frame = engine_.hasVideo() ? stepper_.shownFrameNumber() : -1;
     frameLabel_->setText(frame >= 0 ? tr("Frame %1").arg(frame) : QString());
@@ -376,7 +376,6 @@ void MediaPlayer::updateTime()
     // No ticks come while paused: the slider follows steps, seeks and the end from here. That
     // is no jump; and the tick time stays the back-end's, whose last tick of playing can come
     // after the pause and move the slider by itself.
-    const qint64 clock = stepper_.recordingTime();
     if (seekBar_ && engine_.isPaused() && !seekBar_->isSliderDown()
         && seekBar_->value() != clock) {
         const QSignalBlocker quiet(seekBar_.data());
