@@ -57,6 +57,7 @@ void FrameStepper::newVideo()
     leadingUs_.clear();
     stepsMissed_ = false;
     firstShownMs_ = -1;
+    lastPictureStart_ = -1;
     videoOrigin_ = 0;
     originProbed_ = false;
     keyGapMs_ = -1;
@@ -236,11 +237,21 @@ void FrameStepper::moveTo(qint64 target, bool run)
         return;
     const qint64 from = currentTime();
     // The engine must agree on where the picture is, or a step would go on from elsewhere.
-    // (Running backwards it reports the end of the frame on screen.)
-    if (stepsFrameByFrame() && qAbs(engine_.time() - from) <= seekStep()
-        && stepRunTo(from, target, run))
+    // (Running backwards it reports the end of the frame on screen.) A frame held by its
+    // picture's stamp is where the picture is.
+    const bool agreed = heldFrameStart_ >= 0 || qAbs(engine_.time() - from) <= seekStep();
+    if (stepsFrameByFrame() && agreed && stepRunTo(from, target, run))
         return;
     seekTo(target);
+}
+
+qint64 FrameStepper::heldFrame() const
+{
+    if (!engine_.canStep() || !engine_.isPaused() || landed() != moveCount_
+        || engine_.pictureFlushed() || !rateIsVideoRate())
+        return -1;
+    const qint64 stamp = engine_.ownFrameStamp();
+    return stamp >= 0 ? frameGrid().frameOfMark(stamp) : -1;
 }
 
 bool FrameStepper::sendStep(qint64 target, int frames)
@@ -331,6 +342,18 @@ void FrameStepper::settle()
             return;
     }
     stepRepeated_ = false;
+    // Turned round, the picture can be a frame before the one turned at (GStreamer 1.26 leaves
+    // out the frame the run's end cuts): steps go on from the picture, and where it is the
+    // frame wanted, the move is done.
+    const qint64 held = was == Phase::Turning && landed() == moveCount_ ? heldFrame() : -1;
+    if (held >= 0 && held != frameGrid().frameAt(lastTarget())) {
+        heldFrameStart_ = frameGrid().frameStart(held);
+        moveTargets_[moveCount_ % movesKept] = heldFrameStart_;
+        if (moveWaits_ && held == frameGrid().frameAt(waitingTarget_)) {
+            moveWaits_ = false;
+            emit moved();
+        }
+    }
     // The step never arrived (a preroll that ended just then can swallow it), or brought
     // another frame than the one it was sent for (running backwards from just before a
     // keyframe skips frames): a seek puts it right.

@@ -164,6 +164,8 @@ private:
     // The start of the picture on screen as the engine tells it, checked against the file's
     // frame index; -1 when none is held.
     qint64 shownStamp() const;
+    // The frame of the pipeline's own picture, paused with no move under way; -1 unknown.
+    qint64 heldFrame() const;
     void noteMove(qint64 target);
     void startPhase(Phase phase);
     qint64 origin() const;
@@ -197,6 +199,9 @@ private:
     QVector<qint64> leadingUs_;
     // The first frame as shown, -1 until known.
     qint64 firstShownMs_ = -1;
+    // The start of the last picture read from the engine, which the screen keeps while a
+    // seek has taken it from the engine; -1 for none of this video yet.
+    mutable qint64 lastPictureStart_ = -1;
     // The start of the video's last frame, once playback has reached it; -1 until then.
     qint64 videoEnd_ = -1;
 

@@ -146,9 +146,16 @@ qint64 FrameStepper::recordingTime() const
 {
     // The sound can outlast the picture, and the engine's time with it: no frame follows the
     // last, and a mark never names one.
+    // While a seek has taken the picture away the screen still shows the last one: the
+    // label and a mark keep to it, not to where the seek goes.
+    if (engine_.pictureFlushed() && lastPictureStart_ >= 0)
+        return lastPictureStart_;
     const qint64 start = startOfShownFrame();
     const qint64 last = lastFrameStart();
-    return last >= 0 && start > last ? last : start;
+    const qint64 shown = last >= 0 && start > last ? last : start;
+    if (engine_.canStep() && !engine_.pictureFlushed() && shownStamp() >= 0)
+        lastPictureStart_ = shown;
+    return shown;
 }
 
 qint64 FrameStepper::shownStamp() const

@@ -375,8 +375,9 @@ void MediaPlayer::updateTime()
         engine_.isPaused());
     // No ticks come while paused: the slider follows steps, seeks and the end from here. That
     // is no jump; and the tick time stays the back-end's, whose last tick of playing can come
-    // after the pause and move the slider by itself.
-    if (seekBar_ && engine_.isPaused() && !seekBar_->isSliderDown()
+    // after the pause and move the slider by itself. While a seek is under way the label keeps
+    // the picture on screen, and the slider stays where the seek goes.
+    if (seekBar_ && engine_.isPaused() && !engine_.pictureFlushed() && !seekBar_->isSliderDown()
         && seekBar_->value() != clock) {
         const QSignalBlocker quiet(seekBar_.data());
         seekBar_->setValue(int(clock));

@@ -57,6 +57,8 @@ public:
     qint64 shownFrameTime() const;
     /** The same, but a frame that a seek cut tells the seek's position (see sampleStartMs()). */
     qint64 shownFrameStamp() const;
+    /** A seek has taken the sink's picture and its own has not come yet. */
+    bool pictureFlushed() const;
 
     /**
      * Keeps a copy of every picture that reaches the screen's filter in @p store, while the

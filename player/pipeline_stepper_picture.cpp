@@ -42,6 +42,19 @@ qint64 PipelineStepper::shownFrameStamp() const
     return shownStart(true);
 }
 
+bool PipelineStepper::pictureFlushed() const
+{
+    if (!pipeline_)
+        return false;
+    if (seeks_ && !seeks_->isIdle())
+        return true;
+    GstSample *sample = nullptr;
+    g_object_get(pipeline_, "sample", &sample, nullptr);
+    if (sample)
+        gst_sample_unref(sample);
+    return !sample;
+}
+
 qint64 PipelineStepper::shownStart(bool asStamped) const
 {
     // A seek asked flushes the sink's picture as it is made; until it lands there is none.

@@ -221,6 +221,18 @@ qint64 PlaybackEngine::shownFrameStamp() const
     return pipeline_ ? pipeline_->shownFrameStamp() : -1;
 }
 
+qint64 PlaybackEngine::ownFrameStamp() const
+{
+    return pipeline_ ? pipeline_->shownFrameStamp() : -1;
+}
+
+bool PlaybackEngine::pictureFlushed() const
+{
+    if (kept_ && kept_->isShown() && (showsKeptPicture() || !pipelineCaughtUp()))
+        return false;
+    return pipeline_ && pipeline_->pictureFlushed();
+}
+
 quint64 PlaybackEngine::landedMove() const
 {
     if (!pipeline_)

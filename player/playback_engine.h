@@ -95,6 +95,8 @@ public:
     bool canStep() const override;
     qint64 shownFrameTime() const override;
     qint64 shownFrameStamp() const override;
+    bool pictureFlushed() const override;
+    qint64 ownFrameStamp() const override;
     quint64 landedMove() const override;
     bool stepFrames(quint64 move, int frames) override;
     bool runBackwards(quint64 move, qint64 fromMs) override;

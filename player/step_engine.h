@@ -39,6 +39,13 @@ public:
      */
     virtual qint64 shownFrameStamp() const { return shownFrameTime(); }
     /**
+     * Whether a seek has taken the picture from the sink and the one it goes to has not come:
+     * the screen still shows the last picture, which the engine no longer holds.
+     */
+    virtual bool pictureFlushed() const { return false; }
+    /** The stamp of the pipeline's own picture, beneath a kept picture covering a move. */
+    virtual qint64 ownFrameStamp() const { return shownFrameStamp(); }
+    /**
      * The number of the last move whose picture is on screen. May be read at any time: the
      * engine learns it in another thread, and a report of it can come after the user acted.
      */

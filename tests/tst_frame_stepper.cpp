@@ -372,6 +372,16 @@ void TestFrameStepper::timesWhileAMoveDecodes()
     QCOMPARE(stepper_->recordingTime(), qint64(1000));
     engine_.shown = 1000;
     QCOMPARE(stepper_->recordingTime(), qint64(1000));
+    // A jump's seek takes the picture away: a mark meanwhile is the frame still on screen,
+    // not the one the jump goes to; its picture, once come, is.
+    stepper_->jumpTo(2000);
+    engine_.flushed = true;
+    engine_.shown = -1;
+    QCOMPARE(stepper_->recordingTime(), qint64(1000));
+    land(2001);
+    engine_.flushed = false;
+    engine_.shown = 2000;
+    QCOMPARE(stepper_->recordingTime(), qint64(2000));
     stepper_->forget();
     engine_.now = 3000;
     QCOMPARE(stepper_->currentTime(), qint64(3000));

@@ -26,6 +26,8 @@ private slots:
     void playingSeeksToTheKeptPictureFirst();
     void noKeptPictureWhileAMoveIsUnderWay();
     void keptPicturesCoverATurnRound();
+    void turnedRoundOntoTheFrameBefore_data();
+    void turnedRoundOntoTheFrameBefore();
     void noKeptPictureBehindAStep();
     void keptPictureCoversASeek_data();
     void keptPictureCoversASeek();
@@ -174,6 +176,34 @@ void TestFrameStepperKept::keptPicturesCoverATurnRound()
     // Running backwards, a step is as fast as a kept picture: nothing covers it.
     stepper_->rewind();
     QCOMPARE(engine_.calls.last(), QStringLiteral("step 3"));
+}
+
+void TestFrameStepperKept::turnedRoundOntoTheFrameBefore_data()
+{
+    QTest::addColumn<int>("presses");
+    QTest::addColumn<QStringList>("after");
+    QTest::addRow("one press: that is the frame wanted") << 1 << QStringList();
+    QTest::addRow("three: two steps on from it") << 3 << QStringList{"step 2 x2"};
+}
+
+// GStreamer 1.26 can turn round onto the frame before the one it was turned at (frame 11 from
+// 12): the steps that follow count from the pipeline's own picture, not from the turn's.
+void TestFrameStepperKept::turnedRoundOntoTheFrameBefore()
+{
+    QFETCH(int, presses);
+    QFETCH(QStringList, after);
+    engine_.instant = false;
+    for (int press = 0; press < presses; ++press) {
+        stepper_->rewind();
+        clock_->advance(100);
+    }
+    const int before = engine_.calls.size();
+    engine_.landed = 1;
+    engine_.now = 480;
+    engine_.shown = 440;
+    stepper_->moveArrived();
+    QCOMPARE(engine_.calls.mid(before), after);
+    QCOMPARE(stepper_->currentTime(), qint64(480 - 40 * presses + 1));
 }
 
 // A press that comes while a step decodes waits for it with no kept picture: the step's own

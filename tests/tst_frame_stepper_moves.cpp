@@ -492,6 +492,7 @@ void TestFrameStepperMoves::aStepThatMissedEndsRuns()
     stepper_->setVideoStart(0, 500);
     engine_.calls.clear();
     engine_.now = 201;
+    engine_.shown = 200;
     engine_.landed = 3;
     clock_->advance(1000);
     stepper_->rewind();

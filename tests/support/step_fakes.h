@@ -29,6 +29,8 @@ public:
     qint64 total = 10000;
     double rate = 25;
     qint64 shown = -1;
+    // A seek has taken the picture away.
+    bool flushed = false;
     quint64 landed = 0;
     bool backwards = false;
     // Starts of the pictures the engine keeps, and the one it shows of them (-1: its own).
@@ -55,6 +57,8 @@ public:
             return keptShown;
         return covered >= 0 && (landed < asked || landed == turn) ? covered : shown;
     }
+    bool pictureFlushed() const override { return flushed; }
+    qint64 ownFrameStamp() const override { return shown; }
     quint64 landedMove() const override { return landed; }
     bool stepFrames(quint64 move, int frames) override
     {
