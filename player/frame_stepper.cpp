@@ -407,6 +407,8 @@ bool FrameStepper::stepShowsItsFrame(Phase step) const
 
 void FrameStepper::noteMove(qint64 target)
 {
+    // The picture on screen now stays there while a seek for this move takes it away.
+    recordingTime();
     // With nothing under way, the time now is that of the picture on screen.
     if (landed() == moveCount_)
         timeBeforeMoves_ = currentTime();

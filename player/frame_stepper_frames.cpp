@@ -153,7 +153,7 @@ qint64 FrameStepper::recordingTime() const
     const qint64 start = startOfShownFrame();
     const qint64 last = lastFrameStart();
     const qint64 shown = last >= 0 && start > last ? last : start;
-    if (engine_.canStep() && !engine_.pictureFlushed() && shownStamp() >= 0)
+    if (engine_.canStep() && !engine_.pictureFlushed())
         lastPictureStart_ = shown;
     return shown;
 }

@@ -384,6 +384,7 @@ void TestFrameStepper::timesWhileAMoveDecodes()
     QCOMPARE(stepper_->recordingTime(), qint64(2000));
     stepper_->forget();
     engine_.now = 3000;
+    engine_.shown = 3000;
     QCOMPARE(stepper_->currentTime(), qint64(3000));
 }
 
