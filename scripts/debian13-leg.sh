@@ -64,4 +64,4 @@ rm -rf "$root/morlek"
 mkdir -p "$root/morlek"
 tar --exclude='./build*' --exclude='./.git' -cf - . | tar -xf - -C "$root/morlek"
 chroot "$root" /usr/bin/env -i HOME=/root PATH=/usr/sbin:/usr/bin:/sbin:/bin LANG=C.UTF-8 \
-    /bin/sh -c 'cd /morlek && sh scripts/install-deps.sh && cmake -S . -B build && cmake --build build -j2 && ctest --test-dir build --output-on-failure -j2 --repeat until-pass:3'
+    /bin/sh -c 'cd /morlek && sh scripts/install-deps.sh && cmake -S . -B build && cmake --build build -j2 && ctest --test-dir build --output-on-failure -j2 --repeat until-pass:5'
