@@ -245,15 +245,6 @@ void FrameStepper::moveTo(qint64 target, bool run)
     seekTo(target);
 }
 
-qint64 FrameStepper::heldFrame() const
-{
-    if (!engine_.canStep() || !engine_.isPaused() || landed() != moveCount_
-        || engine_.pictureFlushed() || !rateIsVideoRate())
-        return -1;
-    const qint64 stamp = engine_.ownFrameStamp();
-    return stamp >= 0 ? frameGrid().frameOfMark(stamp) : -1;
-}
-
 bool FrameStepper::sendStep(qint64 target, int frames)
 {
     noteMove(target);

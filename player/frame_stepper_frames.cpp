@@ -144,18 +144,29 @@ double FrameStepper::videoRate() const
 
 qint64 FrameStepper::recordingTime() const
 {
+    // While a seek has taken the picture away the screen still shows the last one: the
+    // label and a mark keep to it, not to where the seek goes. (Asked once: each asking
+    // reads the sink.)
+    const bool flushed = engine_.pictureFlushed();
+    if (flushed && lastPictureStart_ >= 0)
+        return lastPictureStart_;
     // The sound can outlast the picture, and the engine's time with it: no frame follows the
     // last, and a mark never names one.
-    // While a seek has taken the picture away the screen still shows the last one: the
-    // label and a mark keep to it, not to where the seek goes.
-    if (engine_.pictureFlushed() && lastPictureStart_ >= 0)
-        return lastPictureStart_;
     const qint64 start = startOfShownFrame();
     const qint64 last = lastFrameStart();
     const qint64 shown = last >= 0 && start > last ? last : start;
-    if (engine_.canStep() && !engine_.pictureFlushed())
+    if (engine_.canStep() && !flushed)
         lastPictureStart_ = shown;
     return shown;
+}
+
+qint64 FrameStepper::heldFrame() const
+{
+    if (!engine_.canStep() || !engine_.isPaused() || landed() != moveCount_
+        || engine_.pictureFlushed() || !rateIsVideoRate())
+        return -1;
+    const qint64 stamp = engine_.ownFrameStamp();
+    return stamp >= 0 ? frameGrid().frameOfMark(stamp) : -1;
 }
 
 qint64 FrameStepper::shownStamp() const
