@@ -238,8 +238,9 @@ void FrameStepper::moveTo(qint64 target, bool run)
     const qint64 from = currentTime();
     // The engine must agree on where the picture is, or a step would go on from elsewhere.
     // (Running backwards it reports the end of the frame on screen.) A frame held by its
-    // picture's stamp is where the picture is.
-    const bool agreed = heldFrameStart_ >= 0 || qAbs(engine_.time() - from) <= seekStep();
+    // picture's stamp, or the picture's own, is where the picture is.
+    const bool agreed = heldFrameStart_ >= 0 || frameGrid().frameAt(from) == settledFrame()
+        || qAbs(engine_.time() - from) <= seekStep();
     if (stepsFrameByFrame() && agreed && stepRunTo(from, target, run))
         return;
     seekTo(target);
@@ -474,9 +475,10 @@ bool FrameStepper::movePending() const
 
 qint64 FrameStepper::currentTime() const
 {
-    if (!movePending())
-        return heldFrameStart_ >= 0 && engine_.isPaused() ? heldFrameStart_ : engine_.time();
-    return moveWaits_ ? waitingTarget_ : lastTarget();
+    const bool held = heldFrameStart_ >= 0 && engine_.isPaused();
+    if (movePending())
+        return onPictureShown(moveWaits_ ? waitingTarget_ : lastTarget());
+    return onPictureShown(held ? heldFrameStart_ : engine_.time());
 }
 
 qint64 FrameStepper::shownTime() const

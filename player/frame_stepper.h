@@ -166,6 +166,12 @@ private:
     qint64 shownStamp() const;
     // The frame of the pipeline's own picture, paused with no move under way; -1 unknown.
     qint64 heldFrame() const;
+    // The frame of the picture on screen once every move has landed; -1 else.
+    qint64 settledFrame() const;
+    // The start of that frame where it is not the frame of @p time; else @p time.
+    qint64 onPictureShown(qint64 time) const;
+    // Puts the moves under way on the frames of a grid that replaces @p before.
+    void moveOntoFrames(const FrameGrid &before);
     void noteMove(qint64 target);
     void startPhase(Phase phase);
     qint64 origin() const;

@@ -99,9 +99,59 @@ void FrameStepper::buildFrames()
 void FrameStepper::setFrameList(const QVector<qint64> &startsUs,
                                 const QVector<qint64> &leadingUs)
 {
+    const FrameGrid before = frameGrid();
     listedUs_ = startsUs;
     leadingUs_ = leadingUs;
     buildFrames();
+    moveOntoFrames(before);
+}
+
+void FrameStepper::moveOntoFrames(const FrameGrid &before)
+{
+    // Until the file's frames are listed, frames are laid at the decoder's rate from the
+    // first: a move under way went to a frame of that grid, which the list puts a ms or more
+    // off (further where the rate changes). Each goes to the listed frame nearest it, so that
+    // a press now goes on from that frame and not from the one its time falls in.
+    if (!rateIsVideoRate() || !framesListed_)
+        return;
+    const FrameGrid after = frameGrid();
+    const auto onto = [&](qint64 &time) {
+        if (time >= 0)
+            time = after.frameStart(after.frameNearestUs(before.exactStartUs(before.frameAt(time))));
+    };
+    for (qint64 &target : moveTargets_)
+        onto(target);
+    onto(waitingTarget_);
+    onto(timeBeforeMoves_);
+    onto(heldFrameStart_);
+}
+
+qint64 FrameStepper::settledFrame() const
+{
+    // Once every move has landed, the picture says where the next goes on from: a move's time
+    // can lie in another frame (a frame that came other than asked, a grid that changed).
+    // Not while a kept picture is shown or covers the pipeline's own.
+    // Before the file's frames are listed the grid is laid at the decoder's rate, which can
+    // be far from the frames (a variable rate): the picture is not read against it.
+    if (!framesListed_ || phase_ != Phase::Still || moveWaits_ || checkedSeek_ != 0
+        || reachTarget_ >= 0 || playAsked_ || !engine_.canStep() || !engine_.isPaused() || !rateIsVideoRate()
+        || landed() != moveCount_ || engine_.showsKeptPicture() || engine_.pictureFlushed())
+        return -1;
+    const qint64 stamp = shownStamp();
+    const qint64 own = engine_.ownFrameStamp();
+    if (stamp < 0 || own < 0)
+        return -1;
+    // The file's list names the frame exactly; the grid laid from a whole ms can put a stamp
+    // a hair under a frame's start (66.67 ms laid from 67) in the frame before.
+    const qint64 frame = frames_.frameOfMark(stamp);
+    return frame == frames_.frameOfMark(own) ? frame : -1;
+}
+
+qint64 FrameStepper::onPictureShown(qint64 time) const
+{
+    const qint64 frame = settledFrame();
+    const FrameGrid grid = frameGrid();
+    return frame < 0 || frame == grid.frameAt(time) ? time : grid.frameStart(frame);
 }
 
 bool FrameStepper::leadsAKeyframe(qint64 frame) const

@@ -1,6 +1,6 @@
 #include "pipeline_stepper.h"
 
-#include "fragment_stamps.h"
+#include "demuxer_stamps.h"
 #include "seek_thread.h"
 
 #include <gst/gst.h>
@@ -198,7 +198,7 @@ bool PipelineStepper::catchPipeline()
         return pipeline_ != nullptr;
     pipeline_ = offered_;
     offered_ = nullptr;
-    dravenhol::morlek::player::mendFragmentStamps(pipeline_);
+    dravenhol::morlek::player::mendDemuxerStamps(pipeline_);
 
     // The back-end has the bus emit its messages as signals in the posting thread.
     GstBus *bus = gst_element_get_bus(pipeline_);

@@ -13,7 +13,7 @@ morlek_add_test(tst_timing_wiring SOURCES tst_timing_wiring.cpp
                 LIBS morlek_player morlek_playersupport morlek_recordsupport VIDEO
                 TIMEOUT 180)
 morlek_add_test(tst_pipeline_stepper SOURCES tst_pipeline_stepper.cpp
-                LIBS morlek_player PkgConfig::GST TIMEOUT 120)
+                LIBS morlek_player morlek_playersupport PkgConfig::GST TIMEOUT 120)
 morlek_add_test(tst_seek_thread SOURCES tst_seek_thread.cpp LIBS morlek_player TIMEOUT 60)
 morlek_add_test(tst_picture_store SOURCES tst_picture_store.cpp
                 LIBS morlek_player PkgConfig::GST TIMEOUT 60)

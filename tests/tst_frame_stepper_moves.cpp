@@ -38,6 +38,8 @@ private slots:
     void movesGoOnFromTheFrameHeldAtAPause();
     void aStepThatMissedEndsRuns();
     void pressesFasterThanTheEnginesReports();
+    void aPressGoesOnFromThePictureOnScreen_data();
+    void aPressGoesOnFromThePictureOnScreen();
     void aResizeWhilePlayingRedrawsAtThePause_data();
     void aResizeWhilePlayingRedrawsAtThePause();
     void playAfterStepsBackGoesOnFromThePicture();
@@ -523,6 +525,45 @@ void TestFrameStepperMoves::playAfterStepsBackGoesOnFromThePicture()
     engine_.now = 0;
     stepper_->playPause();
     QCOMPARE(engine_.calls.mid(2), (QStringList{"pipeline-seek 3 761", "play"}));
+}
+
+void TestFrameStepperMoves::aPressGoesOnFromThePictureOnScreen_data()
+{
+    QTest::addColumn<bool>("listedUnderTheStep");
+    QTest::addColumn<qint64>("engineTime");
+    QTest::addColumn<qint64>("next");
+    // Every frame of a file whose first lies 3 ms in: the step went to 34 on the decoder's
+    // 30 fps grid, the list came meanwhile, and the step brought the frame at 36.
+    QTest::addRow("list came under the step") << true << qint64(36) << qint64(69);
+    // The step's frame is on screen, and the engine's time still tells the last seek's.
+    QTest::addRow("engine's time behind the picture") << false << qint64(0) << qint64(69);
+}
+
+// Once a move has landed, the next press goes on from the frame on screen, whatever time the
+// move went to or the engine tells: each press shows a new frame.
+void TestFrameStepperMoves::aPressGoesOnFromThePictureOnScreen()
+{
+    QFETCH(bool, listedUnderTheStep);
+    QFETCH(qint64, engineTime);
+    QFETCH(qint64, next);
+    const QVector<qint64> starts{3000, 36000, 69000, 103000, 136000, 169000};
+    engine_.rate = 30;
+    stepper_->setRate(0);
+    if (!listedUnderTheStep)
+        stepper_->setFrameList(starts);
+    engine_.now = 3;
+    engine_.shown = 3;
+    stepper_->forward();
+    QCOMPARE(engine_.calls, QStringList{"step 1"});
+    if (listedUnderTheStep)
+        stepper_->setFrameList(starts);
+    engine_.shown = 36;
+    land(engineTime);
+    clock_->advance(400);
+    QCOMPARE(stepper_->currentTime(), qint64(36));
+    stepper_->forward();
+    QCOMPARE(engine_.calls, (QStringList{"step 1", "step 2"}));
+    QCOMPARE(stepper_->currentTime(), next);
 }
 
 // Play, pause and play again, each press after the engine has acted on the one before but

@@ -1,6 +1,7 @@
 #include "gapless_wait_guard.h"
 #include "picture_store.h"
 #include "pipeline_stepper.h"
+#include "player_fixture.h"
 #include "test_support.h"
 
 #include <gst/gst.h>
@@ -33,11 +34,13 @@ private slots:
     void anEarlierPrerollIsNoLandingOfTheNextSeek();
     void seeksLeaveTheCallerToABusyDecoderInOrder();
     void aSeekRefusedLaterIsTold();
+    void theFirstFrameIsToldByItsStampBeforeAnySeek();
     void gaplessQuestionNeverReachesTheBackEnd();
     void pictureIsRefittedToTheSinksNewSize();
 
 private:
-    GstElement *makePausedPipeline(const QString &path);
+    // Made and paused; @p catcher, if any, catches it before its elements are.
+    GstElement *makePausedPipeline(const QString &path, PipelineStepper *catcher = nullptr);
 
     QTemporaryDir dir_;
     QString video_;
@@ -74,9 +77,13 @@ qint64 sinkPictureMs(GstElement *sink)
 
 } // namespace
 
-GstElement *TestPipelineStepper::makePausedPipeline(const QString &path)
+GstElement *TestPipelineStepper::makePausedPipeline(const QString &path, PipelineStepper *catcher)
 {
     GstElement *pipeline = gst_element_factory_make("playbin", nullptr);
+    if (catcher && !catcher->catchPipeline()) {
+        gst_object_unref(pipeline);
+        return nullptr;
+    }
     g_object_set(pipeline, "uri", QUrl::fromLocalFile(path).toEncoded().constData(),
                  "video-sink", gst_element_factory_make("fakesink", nullptr),
                  "audio-sink", gst_element_factory_make("fakesink", nullptr), nullptr);
@@ -479,6 +486,37 @@ void TestPipelineStepper::aSeekRefusedLaterIsTold()
     gst_object_unref(pipeline);
     ::close(ends[0]);
     feed.join();
+}
+
+// Matroska with AAC sound starts its video a priming after zero (ffmpeg 5.1): before any seek
+// the demuxer told the first frame at 0, and after one at its stamp, 23 ms. It is told at its
+// stamp from the start, as the file has it.
+void TestPipelineStepper::theFirstFrameIsToldByItsStampBeforeAnySeek()
+{
+    const QString video = dir_.filePath(QStringLiteral("primed.mkv"));
+    QString error;
+    QVERIFY2(morlek::test::makeVideo(
+                 video,
+                 {QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                  QStringLiteral("testsrc=size=160x120:rate=25:duration=1"), QStringLiteral("-f"),
+                  QStringLiteral("lavfi"), QStringLiteral("-i"), QStringLiteral("sine=d=1"),
+                  QStringLiteral("-c:v"), QStringLiteral("libx264"), QStringLiteral("-c:a"),
+                  QStringLiteral("aac")},
+                 &error),
+             qPrintable(error));
+    const QList<qint64> starts = morlek::test::frameStartsMs(video);
+    QVERIFY(starts.size() > 2);
+
+    PipelineStepper stepper;
+    GstElement *pipeline = makePausedPipeline(video, &stepper);
+    QVERIFY(pipeline);
+    QCOMPARE(stepper.shownFrameStamp(), starts.first());
+    QVERIFY(stepper.forward(1, 0));
+    stepper.finishMoves();
+    QTRY_COMPARE(stepper.shownFrameStamp(), starts.first());
+
+    gst_element_set_state(pipeline, GST_STATE_NULL);
+    gst_object_unref(pipeline);
 }
 
 // The back-end answers the pipeline's question for a next source by waiting up to seconds in

@@ -1,4 +1,4 @@
-#include "fragment_stamps.h"
+#include "demuxer_stamps.h"
 
 #include <gst/gst.h>
 
@@ -79,16 +79,46 @@ void padAdded(GstElement *, GstPad *pad, gpointer)
                       mendStamps, new PadStamps, dropStamps);
 }
 
+GstPadProbeReturn alignSegment(GstPad *, GstPadProbeInfo *info, gpointer)
+{
+    GstEvent *event = GST_PAD_PROBE_INFO_EVENT(info);
+    if (!event || GST_EVENT_TYPE(event) != GST_EVENT_SEGMENT)
+        return GST_PAD_PROBE_OK;
+    const GstSegment *segment = nullptr;
+    gst_event_parse_segment(event, &segment);
+    if (!segment || segment->format != GST_FORMAT_TIME || segment->time != 0
+        || segment->start == 0 || !GST_CLOCK_TIME_IS_VALID(segment->start))
+        return GST_PAD_PROBE_OK;
+    GstSegment aligned;
+    gst_segment_copy_into(segment, &aligned);
+    aligned.time = aligned.start;
+    GstEvent *replaced = gst_event_new_segment(&aligned);
+    gst_event_set_seqnum(replaced, gst_event_get_seqnum(event));
+    gst_event_unref(event);
+    GST_PAD_PROBE_INFO_DATA(info) = replaced;
+    return GST_PAD_PROBE_OK;
+}
+
+void matroskaPadAdded(GstElement *, GstPad *pad, gpointer)
+{
+    if (GST_PAD_DIRECTION(pad) == GST_PAD_SRC)
+        gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, alignSegment, nullptr,
+                          nullptr);
+}
+
 void elementAdded(GstBin *, GstBin *, GstElement *element, gpointer)
 {
     GstElementFactory *factory = gst_element_get_factory(element);
-    if (factory && g_strcmp0(GST_OBJECT_NAME(factory), "qtdemux") == 0)
+    const gchar *name = factory ? GST_OBJECT_NAME(factory) : nullptr;
+    if (g_strcmp0(name, "qtdemux") == 0)
         g_signal_connect(element, "pad-added", G_CALLBACK(padAdded), nullptr);
+    else if (g_strcmp0(name, "matroskademux") == 0)
+        g_signal_connect(element, "pad-added", G_CALLBACK(matroskaPadAdded), nullptr);
 }
 
 } // namespace
 
-void mendFragmentStamps(GstElement *pipeline)
+void mendDemuxerStamps(GstElement *pipeline)
 {
     if (pipeline && GST_IS_BIN(pipeline))
         g_signal_connect(pipeline, "deep-element-added", G_CALLBACK(elementAdded), nullptr);
